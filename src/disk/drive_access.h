@@ -1,0 +1,56 @@
+#pragma once
+// The only road to the drives: a thin, literal layer over platform::Kernel. Holds no state;
+// every handle belongs to the operation that opened it.
+#include <cstdint>
+#include <string>
+
+#include "platform/kernel.h"
+
+namespace disk {
+
+enum class OpenProfile {
+    Probe,   // S.M.A.R.T. probe: no security attributes, FILE_ATTRIBUTE_SYSTEM
+    Sector,  // scan, speed test, views: inheritable handle, flags 0
+};
+
+inline constexpr std::uint32_t kSectorSize = 512;
+
+class DriveAccess {
+public:
+    explicit DriveAccess(platform::Kernel& kernel) : kernel_(kernel) {}
+
+    // "\\.\PHYSICALDRIVE<n>", decimal without leading zeros.
+    static std::string DevicePath(int driveNumber);
+    // Opens drive n for read and write with read and write sharing; kInvalidHandle on failure
+    // (LastError tells why). The caller closes the handle.
+    platform::Handle OpenDrive(int driveNumber, OpenProfile profile);
+    // Closes a handle from OpenDrive.
+    void CloseDrive(platform::Handle handle);
+    // Sets the position to a byte offset from the start (low and high 32 bits); false on failure.
+    bool SeekDrive(platform::Handle handle, std::uint64_t byteOffset);
+    // Reads bytes (a multiple of 512) at the position into the caller's buffer; false on failure.
+    bool ReadSectors(platform::Handle handle, void* buffer, std::uint32_t bytes);
+    // Writes bytes (a multiple of 512) at the position from the caller's buffer; false on failure.
+    bool WriteSectors(platform::Handle handle, const void* buffer, std::uint32_t bytes);
+    // The drive geometry; all zeros when the request fails.
+    platform::DISK_GEOMETRY GetGeometry(platform::Handle handle);
+    // A S.M.A.R.T. request with caller-owned buffers; false on failure.
+    bool SendSmart(platform::Handle handle, std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
+                   std::uint32_t outSize);
+    // Exclusive use before the first write; false with a reason when the drive is in use.
+    bool ClaimForWriting(platform::Handle handle, std::string& reason);
+    // GetLastError after the last failed operation.
+    std::uint32_t LastError() const;
+    // GetLogicalDrives / GetDriveTypeA, for the enumeration.
+    std::uint32_t LogicalDrives();
+    std::uint32_t DriveType(char letter);
+
+private:
+    platform::Kernel& kernel_;
+};
+
+// Sector count from a geometry: the full 64-bit product Cylinders x Tracks x Sectors
+// (0 for a failed request).
+std::uint64_t SectorCountOf(const platform::DISK_GEOMETRY& geometry);
+
+}  // namespace disk

@@ -1,0 +1,77 @@
+#pragma once
+// The one store of drive data: 32 drive records, the enumeration counters, the index from
+// (drive, attribute id) to an attribute and the attribute settings.
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "health/attribute_settings.h"
+#include "platform/win_types.h"
+
+namespace disk {
+
+inline constexpr int kDriveSlots = 32;
+inline constexpr int kMaxAttributes = 30;
+
+struct SmartAttribute {
+    std::uint8_t id = 0;
+    std::uint32_t raw = 0;  // low 16 bits of the raw field
+    std::uint8_t current = 0;
+    std::uint8_t worst = 0;
+    std::int32_t threshold = -1;  // -1 until a threshold page paired it
+};
+
+// Offsets and widths of the decoded identify texts.
+inline constexpr int kSerialOffset = 20, kSerialWidth = 20;
+inline constexpr int kFirmwareOffset = 46, kFirmwareWidth = 8;
+inline constexpr int kModelOffset = 54, kModelWidth = 40;
+
+struct PhysicalDrive {
+    platform::GETVERSIONINPARAMS versionInfo{};
+    std::uint8_t identify[256]{};
+    std::array<SmartAttribute, kMaxAttributes> attributes{};
+    std::uint8_t attributeCount = 0;
+    std::uint8_t number = 0;
+    std::string errorText;
+
+    // Decoded identify texts, each at most its width, ending at the first zero byte.
+    std::string_view model() const;
+    std::string_view serial() const;
+    std::string_view firmware() const;
+};
+
+class DriveTable {
+public:
+    // Empty records and counters; loads the attribute settings beside this executable.
+    explicit DriveTable(const std::string& executablePath);
+
+    // Record n (0..31).
+    PhysicalDrive& DriveAt(int n) { return drives_[static_cast<std::size_t>(n)]; }
+    const PhysicalDrive& DriveAt(int n) const { return drives_[static_cast<std::size_t>(n)]; }
+    // The attribute of drive n with this id through the index (the later one when a page
+    // lists an id twice), or nullptr.
+    const SmartAttribute* FindAttribute(int n, std::uint8_t id) const;
+    // Points key n*65536+id at slot of drive n (repointing an existing key).
+    void IndexAttribute(int n, std::uint8_t id, int slot);
+    void ClearIndex();
+    // Removes drive n's index entries.
+    void ClearIndexOf(int n);
+
+    std::uint8_t drivesRead = 0;
+    std::uint8_t fixedLettersSeen = 0;
+
+    const health::AttributeSettings& settings() const { return settings_; }
+
+private:
+    std::array<PhysicalDrive, kDriveSlots> drives_{};
+    std::map<std::uint32_t, SmartAttribute*> attributeIndex_;
+    health::AttributeSettings settings_;
+};
+
+// Decodes one ATA identify text in place: byte pairs swapped, whitespace trimmed, written back
+// from the field's start with a terminator when shorter than width.
+void DecodeIdentifyText(std::uint8_t* field, int width);
+
+}  // namespace disk

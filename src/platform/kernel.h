@@ -1,0 +1,59 @@
+#pragma once
+// The operating system's kernel as far as this program uses it: files, devices, ioctls,
+// drive letters and the last error. Arguments and results keep the Windows meaning, so the
+// drive layer above is a literal translation of what it sends; LinuxKernel and
+// SimulatedKernel answer it.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/win_types.h"
+
+namespace platform {
+
+using Handle = std::intptr_t;
+inline constexpr Handle kInvalidHandle = -1;
+
+// SECURITY_ATTRIBUTES without the descriptor pointer: only its presence is recorded.
+struct SecurityAttributes {
+    DWORD nLength = 0;
+    bool hasDescriptor = false;
+    bool inheritHandle = false;
+};
+inline constexpr DWORD kSecurityAttributesSize = 24;  // sizeof(SECURITY_ATTRIBUTES) on Win64
+
+class Kernel {
+public:
+    virtual ~Kernel() = default;
+
+    // CreateFileA: a new handle owned by the caller, or kInvalidHandle with the last error set.
+    virtual Handle createFile(std::string_view path, DWORD desiredAccess, DWORD shareMode,
+                              const SecurityAttributes* security, DWORD creationDisposition,
+                              DWORD flagsAndAttributes) = 0;
+    // SetFilePointer: returns the new position's low 32 bits (high part written back through
+    // distanceHigh when given), or INVALID_SET_FILE_POINTER with the last error set.
+    virtual DWORD setFilePointer(Handle handle, std::int32_t distanceLow, std::int32_t* distanceHigh,
+                                 DWORD moveMethod) = 0;
+    // ReadFile at the current position; false with the last error set on failure. The
+    // position advances by the bytes transferred; the caller owns the buffer.
+    virtual bool readFile(Handle handle, void* buffer, DWORD bytes, DWORD* transferred) = 0;
+    // WriteFile at the current position; false with the last error set on failure.
+    virtual bool writeFile(Handle handle, const void* buffer, DWORD bytes, DWORD* transferred) = 0;
+    // DeviceIoControl with caller-owned buffers; false with the last error set on failure.
+    virtual bool deviceIoControl(Handle handle, DWORD code, const void* in, DWORD inSize, void* out,
+                                 DWORD outSize, DWORD* returned) = 0;
+    // CloseHandle: releases a handle from createFile; false for an unknown handle.
+    virtual bool closeHandle(Handle handle) = 0;
+    // GetLastError: the error code of this thread's last failed call.
+    virtual DWORD getLastError() const = 0;
+    // GetLogicalDrives: bit p set when drive letter 'A' + p exists; 0 when there are none.
+    virtual DWORD getLogicalDrives() = 0;
+    // GetDriveTypeA for a root such as "C:\": one of the DRIVE_* values.
+    virtual DWORD getDriveType(std::string_view root) = 0;
+    // Made by the scan before its first write: exclusive use of the drive behind an open
+    // handle. False, with the last error set and a human reason, when the drive is in use
+    // (mounted filesystem, swap, holders) or cannot be claimed.
+    virtual bool claimForWriting(Handle handle, std::string& reason) = 0;
+};
+
+}  // namespace platform

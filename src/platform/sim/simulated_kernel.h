@@ -1,0 +1,93 @@
+#pragma once
+// A whole simulated machine (drive letters, up to 50 physical drives with sectors, S.M.A.R.T.
+// answers and surface faults) built from a machine description file. Every call is logged so
+// tests can check exactly what was sent.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/kernel.h"
+#include "platform/system.h"
+
+namespace platform::sim {
+
+struct CallRecord {
+    std::string operation;  // "createFile", "setFilePointer", "readFile", "writeFile",
+                            // "deviceIoControl", "closeHandle", "getLogicalDrives",
+                            // "getDriveType", "claimForWriting"
+    Handle handle = kInvalidHandle;  // the handle used, or returned by createFile
+    std::string path;                // createFile path, getDriveType root
+    DWORD desiredAccess = 0;
+    DWORD shareMode = 0;
+    bool hasSecurityAttributes = false;
+    DWORD securityLength = 0;
+    bool inheritHandle = false;
+    DWORD creationDisposition = 0;
+    DWORD flagsAndAttributes = 0;
+    std::uint64_t offset = 0;  // setFilePointer: the new position; read/write: where it started
+    std::int32_t distanceLow = 0;      // setFilePointer arguments as passed
+    std::int32_t distanceHigh = 0;     // (0 when no high pointer was given)
+    bool hadHighPointer = false;
+    DWORD moveMethod = 0;
+    DWORD bytes = 0;  // read/write byte count; deviceIoControl output size offered
+    DWORD ioctlCode = 0;
+    std::vector<std::uint8_t> input;  // deviceIoControl input bytes; writeFile data is not kept
+    bool result = false;
+    DWORD error = 0;  // the last error after the call (0 on success)
+};
+
+class SimulatedKernel final : public Kernel, public OsVersion {
+public:
+    // Builds a machine from description text. baseDir resolves relative Image paths.
+    // Returns nothing and sets error ("FILE:LINE: what is wrong") for an invalid description.
+    static std::unique_ptr<SimulatedKernel> fromText(std::string_view text, const std::string& baseDir,
+                                                     const std::string& fileName, std::string& error);
+    // Reads and builds from a file; error names the file (and line) on failure.
+    static std::unique_ptr<SimulatedKernel> fromFile(const std::string& path, std::string& error);
+    ~SimulatedKernel() override;
+
+    // Kernel
+    Handle createFile(std::string_view path, DWORD desiredAccess, DWORD shareMode,
+                      const SecurityAttributes* security, DWORD creationDisposition,
+                      DWORD flagsAndAttributes) override;
+    DWORD setFilePointer(Handle handle, std::int32_t distanceLow, std::int32_t* distanceHigh,
+                         DWORD moveMethod) override;
+    bool readFile(Handle handle, void* buffer, DWORD bytes, DWORD* transferred) override;
+    bool writeFile(Handle handle, const void* buffer, DWORD bytes, DWORD* transferred) override;
+    bool deviceIoControl(Handle handle, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                         DWORD* returned) override;
+    bool closeHandle(Handle handle) override;
+    DWORD getLastError() const override;
+    DWORD getLogicalDrives() override;
+    DWORD getDriveType(std::string_view root) override;
+    bool claimForWriting(Handle handle, std::string& reason) override;
+
+    // OsVersion: the machine's Version key (5.1 when absent).
+    std::uint32_t getVersion() override;
+
+    // The call log, oldest first.
+    const std::vector<CallRecord>& calls() const;
+    void clearCalls();
+    // Turns logging off (benchmarks); on by default.
+    void setLogging(bool on);
+    // Open handles right now (a test checks nothing leaks).
+    std::size_t openHandleCount() const;
+
+    // Direct access for tests, bypassing faults and the log. drive is the PHYSICALDRIVE number.
+    bool hasDrive(int drive) const;
+    std::uint64_t sectorCount(int drive) const;
+    std::vector<std::uint8_t> peekSectors(int drive, std::uint64_t lba, std::uint32_t count) const;
+    void pokeSectors(int drive, std::uint64_t lba, const std::vector<std::uint8_t>& data);
+    // Makes a drive disappear (opens then fail with ERROR_FILE_NOT_FOUND) or come back.
+    void setDrivePresent(int drive, bool present);
+
+private:
+    SimulatedKernel();
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace platform::sim
