@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "disk/drive_access.h"
 #include "platform/surface.h"
@@ -41,5 +42,41 @@ struct ScanOutcome {
 
 // Model text of drive n, for the warnings (empty when unknown).
 using ModelTextFn = std::function<std::string(int driveNumber)>;
+
+}  // namespace scan
+
+namespace scan {
+
+// The Scan command. Owns the three fixed transfer buffers; one instance lives as long as the
+// dialog. Everything it shows goes through the Surface; every transfer through DriveAccess.
+class ScanEngine {
+public:
+    ScanEngine(disk::DriveAccess& drives, platform::Surface& surface, platform::Clock& clock, ScanState& state,
+               ModelTextFn modelTextOf);
+    ScanEngine(const ScanEngine&) = delete;
+    ScanEngine& operator=(const ScanEngine&) = delete;
+    ~ScanEngine();
+
+    // Runs the whole command (warnings, range parsing, mode question, block loop, end message)
+    // and returns when the scan has ended or the input was refused. Reads and leaves set the
+    // dialog fields; never throws.
+    ScanOutcome Scan(ScanFields& fields);
+    // True while Scan is on the stack (ExitNow defers the process end then).
+    bool executing() const { return executing_; }
+
+private:
+    struct Buffers;
+    disk::DriveAccess& drives_;
+    platform::Surface& surface_;
+    platform::Clock& clock_;
+    ScanState& state_;
+    ModelTextFn modelTextOf_;
+    Buffers* buffers_;  // allocated once at construction, aligned, never resized
+    bool executing_ = false;
+};
+
+// Parses a range field: empty -> 0; a leading '0' -> 0 (rest ignored); otherwise decimal
+// digits only. Returns false for any other text (or a number that does not fit 63 bits).
+bool ParseRangeField(std::string_view text, std::int64_t& value);
 
 }  // namespace scan

@@ -1,0 +1,98 @@
+#pragma once
+// The main window's logic, free of any toolkit: its state, the start-up sequence and every
+// command handler. The window (Qt or console) implements platform::Surface, calls these
+// handlers for user actions and draws what PaintIndicators returns.
+#include <array>
+#include <memory>
+#include <string>
+
+#include "app/indicators.h"
+#include "disk/drive_access.h"
+#include "disk/drive_table.h"
+#include "health/attribute_catalogue.h"
+#include "platform/kernel.h"
+#include "platform/surface.h"
+#include "platform/system.h"
+#include "scan/scan_engine.h"
+#include "scan/scan_session.h"
+#include "scan/speed_test.h"
+
+namespace app {
+
+inline constexpr const char* kIdleTitle = "Varim Hard Disk Repair 4.1";
+inline constexpr int kListedDrives = 50;
+
+struct DialogServices {
+    platform::Kernel& kernel;
+    platform::OsVersion& osVersion;
+    platform::ProcessExit& processExit;
+    platform::Clock& clock;
+    std::string executablePath;  // the settings file lives beside it
+};
+
+class MainDialog {
+public:
+    // Constructs the drive table (which loads the settings file); nothing touches a drive yet.
+    explicit MainDialog(const DialogServices& services);
+    ~MainDialog();
+    MainDialog(const MainDialog&) = delete;
+    MainDialog& operator=(const MainDialog&) = delete;
+
+    // WM_INITDIALOG: the start-up sequence over the window's surface (which must outlive the
+    // dialog's use of it). Refuses unsupported systems through ProcessExit. Returns true.
+    bool InitialiseDialog(platform::Surface& surface);
+
+    // Command handlers, called by the window for user actions.
+    void OnScan();                  // button 1009
+    void OnStop();                  // button 1023
+    void OnOpenSession();           // button 1024
+    scan::SpeedResult OnTestSpeed();  // button 1008
+    void SelectDrive();             // LBN_SELCHANGE of the drive list
+    void ShowAttributeDetails();    // NM_CLICK of the attribute view
+    void ExitNow();                 // Exit button, Enter, close box, Alt+F4, SIGINT/SIGTERM/SIGHUP
+    // WM_PAINT while not minimised: evaluates the indicators (updating the alarms) and returns
+    // what to draw.
+    IndicatorPaint PaintIndicators();
+
+    // Model text of drive n through the table recorded at start-up; empty when unknown.
+    std::string modelTextOf(int driveNumber) const;
+    bool scanExecuting() const;
+    bool exitPending() const { return exitPending_; }
+
+    // State, for the window, the console tool and tests.
+    const disk::DriveTable& driveTable() const { return *table_; }
+    const health::AttributeCatalogue& catalogue() const { return catalogue_; }
+    int driveNumber() const { return fields_.driveNumber; }
+    double capacityMb() const { return capacityMb_; }
+    const scan::ScanFields& scanFields() const { return fields_; }
+    const scan::ScanState& scanState() const { return scanState_; }
+    const IndicatorState& indicators() const { return indicators_; }
+    const scan::ScanOutcome& lastScan() const { return lastScan_; }
+
+private:
+    void RecordDriveModels();
+    void FillDriveList();
+    void RefreshDriveData();
+    void SetUpAttributeView();
+    void FillAttributeView();
+    void SetUpButtons();
+    bool CheckOperatingSystem();
+
+    DialogServices services_;
+    std::unique_ptr<disk::DriveTable> table_;
+    disk::DriveAccess drives_;
+    health::AttributeCatalogue catalogue_;
+    platform::Surface* surface_ = nullptr;
+    scan::ScanState scanState_;
+    scan::ScanFields fields_;
+    IndicatorState indicators_;
+    double capacityMb_ = 0;
+    std::array<bool, kListedDrives> modelRecorded_{};  // modelTextOf entries set at start-up
+    std::unique_ptr<scan::ScanEngine> engine_;
+    std::unique_ptr<scan::ScanSession> session_;
+    std::unique_ptr<scan::SpeedTest> speedTest_;
+    scan::ScanOutcome lastScan_;
+    bool exitPending_ = false;
+};
+
+}  // namespace app

@@ -1,0 +1,39 @@
+#pragma once
+// The Stop command (confirm, set the stop flag, offer to save the position) and the Open
+// session command (load a saved position into the range fields). Session files hold the
+// resume sector, CR LF and the end sector as decimal ASCII.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/surface.h"
+#include "scan/scan_engine.h"
+
+namespace scan {
+
+struct SessionValues {
+    std::string resumeText;  // digits
+    std::string endText;     // digits
+};
+
+// Checks a session file's bytes; the two values, or nothing when it is not a valid session.
+std::optional<SessionValues> ParseSessionFile(std::string_view bytes);
+
+class ScanSession {
+public:
+    ScanSession(platform::Surface& surface, ScanState& state) : surface_(surface), state_(state) {}
+
+    // The Stop command: runs nested inside the scan's message step.
+    void Stop();
+    // The Open session command: fills the start and end fields from a chosen file.
+    void OpenSession();
+    // Writes a session file for (currentLba, end field text) to path (".qsx" is not added
+    // here); false with a user message shown when the values or the file are refused.
+    bool SaveSession(const std::string& path);
+
+private:
+    platform::Surface& surface_;
+    ScanState& state_;
+};
+
+}  // namespace scan
