@@ -1,0 +1,169 @@
+#include "platform/profile.h"
+
+#include <fstream>
+#include <unordered_set>
+
+namespace platform {
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view trim(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// Case folding of Windows-1252 letters, so "Ä" and "ä" name the same key as Windows treats them.
+char fold(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 0x20);
+    if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<char>(b + 0x20);
+    if (b == 0x8A || b == 0x8C || b == 0x8E) return static_cast<char>(b + 0x10);
+    if (b == 0x9F) return static_cast<char>(0xFF);
+    return c;
+}
+
+void appendFolded(std::string& out, std::string_view text) {
+    for (const char c : text) out.push_back(fold(c));
+}
+
+std::string lookupKey(std::string_view section, std::string_view key) {
+    std::string result;
+    result.reserve(section.size() + key.size() + 1);
+    appendFolded(result, trim(section));
+    result.push_back('\n');
+    appendFolded(result, trim(key));
+    return result;
+}
+
+int digitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    return 99;
+}
+
+}  // namespace
+
+Profile Profile::fromText(std::string_view text) {
+    Profile profile;
+    if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+
+    std::unordered_set<std::string> seenSections;
+    std::string section;
+    std::string sectionKey;  // folded section name
+    bool firstOccurrence = false;
+    bool inSection = false;
+    std::size_t lineNumber = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view line = trim(text.substr(pos, end - pos));
+        pos = end + 1;
+        ++lineNumber;
+        if (line.empty() || line.front() == ';') continue;
+
+        if (line.front() == '[') {
+            const std::size_t close = line.find(']');
+            if (close != std::string_view::npos) {
+                section = std::string(trim(line.substr(1, close - 1)));
+                sectionKey.clear();
+                appendFolded(sectionKey, section);
+                firstOccurrence = seenSections.insert(sectionKey).second;
+                inSection = true;
+                profile.lines_.push_back({ProfileLine::Kind::Section, section, {}, {}, lineNumber});
+                continue;
+            }
+        }
+
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) {
+            profile.lines_.push_back({ProfileLine::Kind::Other, section, std::string(line), {}, lineNumber});
+            continue;
+        }
+        const std::string_view key = trim(line.substr(0, equals));
+        const std::string_view value = trim(line.substr(equals + 1));
+        profile.lines_.push_back(
+            {ProfileLine::Kind::Value, section, std::string(key), std::string(value), lineNumber});
+        // Windows looks only at the first section of a name; keys before any header belong to none.
+        if (inSection && firstOccurrence) {
+            std::string mapKey = sectionKey;
+            mapKey.push_back('\n');
+            appendFolded(mapKey, key);
+            profile.values_.try_emplace(std::move(mapKey), value);
+        }
+    }
+    return profile;
+}
+
+Profile Profile::fromFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return Profile();
+    std::string text;
+    char chunk[65536];
+    while (text.size() < kMaxFileBytes && in.read(chunk, sizeof chunk).gcount() > 0) {
+        text.append(chunk, static_cast<std::size_t>(in.gcount()));
+    }
+    if (text.size() > kMaxFileBytes) text.resize(kMaxFileBytes);
+    return fromText(text);
+}
+
+std::int32_t Profile::toInt(std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size() && (isBlank(text[pos]) || text[pos] == '\n')) ++pos;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        negative = text[pos] == '-';
+        ++pos;
+    }
+    int base = 10;
+    if (pos + 1 < text.size() && text[pos] == '0') {
+        const char prefix = text[pos + 1];
+        if (prefix == 'x' || prefix == 'X') base = 16;
+        if (prefix == 'o' || prefix == 'O') base = 8;
+        if (prefix == 'b' || prefix == 'B') base = 2;
+        if (base != 10) pos += 2;
+    }
+    std::uint32_t result = 0;  // unsigned arithmetic wraps at 32 bits as the Windows call does
+    for (; pos < text.size(); ++pos) {
+        const int digit = digitValue(text[pos]);
+        if (digit >= base) break;
+        result = result * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(digit);
+    }
+    if (negative) result = 0u - result;
+    return static_cast<std::int32_t>(result);
+}
+
+std::string_view Profile::stripQuotes(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+std::int32_t Profile::getInt(std::string_view section, std::string_view key, std::int32_t defaultValue) const {
+    const auto found = values_.find(lookupKey(section, key));
+    if (found == values_.end()) return defaultValue;
+    const std::string_view value = stripQuotes(found->second);
+    if (value.empty()) return defaultValue;
+    return toInt(value);
+}
+
+std::string Profile::getString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                               std::size_t bufferSize) const {
+    if (bufferSize == 0) return {};
+    std::string_view value = defaultValue;
+    const auto found = values_.find(lookupKey(section, key));
+    if (found != values_.end()) value = stripQuotes(found->second);
+    return std::string(value.substr(0, bufferSize - 1));
+}
+
+bool Profile::has(std::string_view section, std::string_view key) const {
+    return values_.count(lookupKey(section, key)) != 0;
+}
+
+}  // namespace platform
