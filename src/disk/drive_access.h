@@ -1,6 +1,6 @@
 #pragma once
-// The only road to the drives: a thin, literal layer over platform::Kernel. Holds no state;
-// every handle belongs to the operation that opened it.
+// The only road to the drives: a thin, literal layer over platform::Kernel. Holds no drive
+// state; every handle belongs to the operation that opened it.
 #include <cstdint>
 #include <string>
 
@@ -26,11 +26,14 @@ public:
     platform::Handle OpenDrive(int driveNumber, OpenProfile profile);
     // Closes a handle from OpenDrive.
     void CloseDrive(platform::Handle handle);
-    // Sets the position to a byte offset from the start (low and high 32 bits); false on failure.
+    // Sets the position to a byte offset from the start (low 32 bits, and a pointer to the high
+    // 32 bits); false when the position did not become that offset.
     bool SeekDrive(platform::Handle handle, std::uint64_t byteOffset);
-    // Reads bytes (a multiple of 512) at the position into the caller's buffer; false on failure.
+    // Reads bytes (a multiple of 512) at the position into the caller's buffer; false on failure,
+    // and false for a partial transfer (LastError then gives ERROR_HANDLE_EOF).
     bool ReadSectors(platform::Handle handle, void* buffer, std::uint32_t bytes);
-    // Writes bytes (a multiple of 512) at the position from the caller's buffer; false on failure.
+    // Writes bytes (a multiple of 512) at the position from the caller's buffer; false on failure,
+    // and false for a partial transfer (LastError then gives ERROR_HANDLE_EOF).
     bool WriteSectors(platform::Handle handle, const void* buffer, std::uint32_t bytes);
     // The drive geometry; all zeros when the request fails.
     platform::DISK_GEOMETRY GetGeometry(platform::Handle handle);
@@ -39,14 +42,17 @@ public:
                    std::uint32_t outSize);
     // Exclusive use before the first write; false with a reason when the drive is in use.
     bool ClaimForWriting(platform::Handle handle, std::string& reason);
-    // GetLastError after the last failed operation.
+    // The error code of the last failed operation (GetLastError, or ERROR_HANDLE_EOF after a
+    // partial transfer).
     std::uint32_t LastError() const;
-    // GetLogicalDrives / GetDriveTypeA, for the enumeration.
+    // GetLogicalDrives: bit p set when drive letter 'A' + p exists.
     std::uint32_t LogicalDrives();
+    // GetDriveTypeA for the root "<letter>:\\": one of the DRIVE_* values.
     std::uint32_t DriveType(char letter);
 
 private:
     platform::Kernel& kernel_;
+    bool shortTransfer_ = false;  // the last read or write moved fewer bytes than asked
 };
 
 // Sector count from a geometry: the full 64-bit product Cylinders x Tracks x Sectors

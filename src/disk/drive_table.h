@@ -44,17 +44,21 @@ struct PhysicalDrive {
 
 class DriveTable {
 public:
-    // Empty records and counters; loads the attribute settings beside this executable.
+    // Empty records and counters; loads the attribute settings file of this executable
+    // (SettingsPathFor).
     explicit DriveTable(const std::string& executablePath);
 
-    // Record n (0..31).
+    // Record n (0..31; the caller keeps n in range).
     PhysicalDrive& DriveAt(int n) { return drives_[static_cast<std::size_t>(n)]; }
     const PhysicalDrive& DriveAt(int n) const { return drives_[static_cast<std::size_t>(n)]; }
     // The attribute of drive n with this id through the index (the later one when a page
     // lists an id twice), or nullptr.
     const SmartAttribute* FindAttribute(int n, std::uint8_t id) const;
-    // Points key n*65536+id at slot of drive n (repointing an existing key).
+    SmartAttribute* FindAttribute(int n, std::uint8_t id);
+    // Points key n*65536+id at slot of drive n (repointing an existing key); ignores a drive
+    // number or slot out of range.
     void IndexAttribute(int n, std::uint8_t id, int slot);
+    // Empties the whole index.
     void ClearIndex();
     // Removes drive n's index entries.
     void ClearIndexOf(int n);
@@ -62,11 +66,13 @@ public:
     std::uint8_t drivesRead = 0;
     std::uint8_t fixedLettersSeen = 0;
 
+    // The attribute settings loaded at construction.
     const health::AttributeSettings& settings() const { return settings_; }
 
 private:
     std::array<PhysicalDrive, kDriveSlots> drives_{};
-    std::map<std::uint32_t, SmartAttribute*> attributeIndex_;
+    // key n*65536+id -> slot in drive n's attributes (a slot, not a pointer, so copies stay valid)
+    std::map<std::uint32_t, std::uint8_t> attributeIndex_;
     health::AttributeSettings settings_;
 };
 

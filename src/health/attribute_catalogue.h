@@ -11,6 +11,8 @@ inline constexpr std::string_view kUnknownAttributeDescription = "Unknown S.M.A.
 
 class AttributeCatalogue {
 public:
+    // Every id starts with the fallback texts.
+    AttributeCatalogue();
     // Fills both tables: fallbacks everywhere, then the known descriptions, then the names.
     void BuildCatalogue();
     // The display name of an id; the fallback for unknown ids (and before BuildCatalogue).
