@@ -52,4 +52,19 @@ inline constexpr int kClientHeightPx = 415;
 // The nineteen controls in template order (defined in dialog_template.cpp).
 extern const std::array<ControlTemplate, 19> kMainDialogTemplate;
 
+// The template entry of a control id, or nullptr.
+const ControlTemplate* FindControlTemplate(int id);
+
+// A skinned button: its strip of three frames, its tooltip and its size in pixels once sized
+// to one frame (the top-left corner stays where the template puts it).
+struct HoverButtonSetup {
+    int id;
+    int stripResource;
+    std::string_view tooltip;  // Windows-1252
+    int widthPx, heightPx;
+};
+
+// The five skinned buttons in the order the window sets them up.
+extern const std::array<HoverButtonSetup, 5> kHoverButtons;
+
 }  // namespace app

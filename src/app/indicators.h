@@ -12,7 +12,7 @@ struct IndicatorState {
     std::string celsiusText;     // "40 \xB0 C"
     std::string fahrenheitText;  // "(104 \xB0 F)"
     std::string statusText;      // "OK" or "Bad"
-    std::string hoursText;       // "%d" of attribute 9's raw value
+    std::string hoursText;       // "%d" of attribute 9's raw value; empty when the drive has no attribute 9
     std::int32_t temperatureAlarm = 0;
     std::int32_t backupAlarm = 0;
     int warningDrive = 0;
@@ -32,11 +32,21 @@ struct IndicatorText {
     std::uint32_t background;
 };
 
-// Evaluates the panels for the selected drive (drive == nullptr when the number has no record).
+inline constexpr std::uint8_t kTemperatureId = 194;
+inline constexpr std::uint8_t kPowerOnHoursId = 9;
+inline constexpr int kHotAboveCelsius = 55;
+inline constexpr std::uint32_t kLabelColour = 0xFF0064;
+inline constexpr std::uint32_t kValueColour = 0x000000;
+inline constexpr std::uint32_t kTextBackground = 0xF2D8C2;
+inline constexpr int kMaxIndicatorTexts = 8;
+
+// Evaluates the panels for the selected drive through the table's attribute index. A drive
+// number without a record (outside 0..31), no temperature attribute or a reading outside
+// 0..400 returns the previous state unchanged with drawValues false.
 IndicatorPaint EvaluateIndicators(const disk::DriveTable& table, int driveNumber, const IndicatorState& previous);
 
 // The texts of one paint, in drawing order: the three labels, then (when drawValues) "hours",
-// Celsius, Fahrenheit, status and hours.
+// Celsius, Fahrenheit, status and hours. Writes at most capacity entries; returns how many.
 int IndicatorTexts(const IndicatorPaint& paint, IndicatorText* out, int capacity);
 
 }  // namespace app

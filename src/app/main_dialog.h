@@ -20,7 +20,24 @@
 namespace app {
 
 inline constexpr const char* kIdleTitle = "Varim Hard Disk Repair 4.1";
+inline constexpr const char* kCommandCaption = "Varim Hard Disk Repair";
+inline constexpr const char* kRefusalCaption = "Varim Hard Disk Recovery";
+inline constexpr const char* kProductWebAddress = "https://varim.example/hdd-repair";
 inline constexpr int kListedDrives = 50;
+inline constexpr int kSupportedMajorVersion = 5;
+
+// The four help lines the information list shows after a drive selection.
+inline constexpr const char* kHelpLines[4] = {
+    "The S.M.A.R.T. details for the selected hard disk is displayed",
+    "above. Press on each smart attribute to see more information.",
+    "In order to repair hard disk select one in the list and press",
+    "Scan",
+};
+
+// The refusal shown on an operating system other than major version 5.
+std::string RefusalText();
+// The speed test's result as the message box shows it (two lines, MB/s of 10^6 bytes).
+std::string SpeedResultText(const scan::SpeedResult& result);
 
 struct DialogServices {
     platform::Kernel& kernel;
@@ -39,17 +56,21 @@ public:
     MainDialog& operator=(const MainDialog&) = delete;
 
     // WM_INITDIALOG: the start-up sequence over the window's surface (which must outlive the
-    // dialog's use of it). Refuses unsupported systems through ProcessExit. Returns true.
+    // dialog). Refuses unsupported systems through ProcessExit before any drive is touched.
+    // Returns true; false only when ProcessExit returned after a refusal (a test double) and
+    // nothing else ran.
     bool InitialiseDialog(platform::Surface& surface);
 
     // Command handlers, called by the window for user actions.
     void OnScan();                  // button 1009
     void OnStop();                  // button 1023
     void OnOpenSession();           // button 1024
-    scan::SpeedResult OnTestSpeed();  // button 1008
+    scan::SpeedResult OnTestSpeed();  // button 1008; shows the rates in a message box
     void SelectDrive();             // LBN_SELCHANGE of the drive list
     void ShowAttributeDetails();    // NM_CLICK of the attribute view
-    void ExitNow();                 // Exit button, Enter, close box, Alt+F4, SIGINT/SIGTERM/SIGHUP
+    // Exit button, Enter, close box, Alt+F4, SIGINT/SIGTERM/SIGHUP: sets the stop flag; ends the
+    // process at once when idle, or right after the running scan has returned.
+    void ExitNow();
     // WM_PAINT while not minimised: evaluates the indicators (updating the alarms) and returns
     // what to draw.
     IndicatorPaint PaintIndicators();
@@ -77,6 +98,7 @@ private:
     void FillAttributeView();
     void SetUpButtons();
     bool CheckOperatingSystem();
+    void SyncIndicatorAlarms();
 
     DialogServices services_;
     std::unique_ptr<disk::DriveTable> table_;
