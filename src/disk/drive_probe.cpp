@@ -138,12 +138,16 @@ void EnumerateDrives(DriveAccess& access, DriveTable& table) {
     table.drivesRead = 0;
     table.fixedLettersSeen = 0;
     table.ClearIndex();
+    table.ClearProbed();
     const std::uint32_t mask = access.LogicalDrives();
     // A and B would give negative drive numbers; they are never asked about.
     for (int p = 2; p < 32; ++p) {
         if ((mask & (1u << p)) == 0) continue;
         if (access.DriveType(static_cast<char>('A' + p)) != platform::DRIVE_FIXED) continue;
-        if (ProbeDrive(access, table, p - 2)) ++table.drivesRead;
+        if (ProbeDrive(access, table, p - 2)) {
+            ++table.drivesRead;
+            table.SetProbed(p - 2, true);
+        }
         ++table.fixedLettersSeen;
     }
 }

@@ -66,11 +66,19 @@ public:
     std::uint8_t drivesRead = 0;
     std::uint8_t fixedLettersSeen = 0;
 
+    // Whether drive n's probe succeeded in the last enumeration (false for n out of range).
+    bool ProbedInLastEnumeration(int n) const { return n >= 0 && n < kDriveSlots && probed_[static_cast<std::size_t>(n)]; }
+    void SetProbed(int n, bool probed) {
+        if (n >= 0 && n < kDriveSlots) probed_[static_cast<std::size_t>(n)] = probed;
+    }
+    void ClearProbed() { probed_.fill(false); }
+
     // The attribute settings loaded at construction.
     const health::AttributeSettings& settings() const { return settings_; }
 
 private:
     std::array<PhysicalDrive, kDriveSlots> drives_{};
+    std::array<bool, kDriveSlots> probed_{};
     // key n*65536+id -> slot in drive n's attributes (a slot, not a pointer, so copies stay valid)
     std::map<std::uint32_t, std::uint8_t> attributeIndex_;
     health::AttributeSettings settings_;

@@ -1,0 +1,46 @@
+#pragma once
+// The console tool's commands. Each returns the process exit status: 0 done, 1 could not do
+// what was asked, 2 bad usage, 3 the scan was interrupted.
+#include <string>
+
+#include <cstdint>
+
+#include "cli/options.h"
+#include "disk/drive_access.h"
+#include "platform/kernel.h"
+
+namespace cli {
+
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitInterrupted = 3;
+
+struct Context {
+    const Options& options;
+    platform::Kernel& kernel;
+    bool realMachine;            // the machine's own drives (opening them needs root)
+    std::string executablePath;  // the settings file lives beside it
+};
+
+int RunDrives(const Context& context);
+int RunSmart(const Context& context);
+int RunCatalogue(const Context& context);
+int RunScan(const Context& context);
+int RunSpeed(const Context& context);
+
+// What selecting a drive finds: whether it opens (GetLastError right after the open is 0)
+// and its sector count from the geometry (0 when the request fails).
+struct DriveSize {
+    bool opened = false;
+    unsigned error = 0;
+    std::uint64_t sectors = 0;
+};
+DriveSize MeasureDrive(disk::DriveAccess& access, int driveNumber);
+
+// The message for a drive that does not open, with a hint about rights on the real machine.
+std::string DriveOpenFailure(const Context& context, int driveNumber, unsigned error);
+// Prints {"refused": text} (JSON) or the text (stderr) for a command that could not run.
+int Refuse(const Context& context, const std::string& cp1252Text);
+
+}  // namespace cli

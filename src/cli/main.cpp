@@ -1,0 +1,57 @@
+// varim: the console twin of the window. The same enumeration, probe, catalogue, scan engine,
+// session file and speed test, on the real drives, on explicit devices or image files, or on
+// a simulated machine.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "platform/linux/linux_kernel.h"
+#include "platform/sim/simulated_kernel.h"
+#include "platform/system.h"
+
+namespace {
+
+std::unique_ptr<platform::Kernel> MakeKernel(const cli::Options& options, std::string& error) {
+    if (options.machineFile) return platform::sim::SimulatedKernel::fromFile(*options.machineFile, error);
+    if (!options.devices.empty()) return std::make_unique<platform::linux::LinuxKernel>(options.devices);
+    return std::make_unique<platform::linux::LinuxKernel>();
+}
+
+int Dispatch(const cli::Context& context) {
+    switch (context.options.command) {
+        case cli::Command::Drives: return cli::RunDrives(context);
+        case cli::Command::Smart: return cli::RunSmart(context);
+        case cli::Command::Catalogue: return cli::RunCatalogue(context);
+        case cli::Command::Scan: return cli::RunScan(context);
+        case cli::Command::Speed: return cli::RunSpeed(context);
+        case cli::Command::None: break;
+    }
+    return cli::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    auto options = cli::ParseOptions(args, error);
+    if (!options) {
+        if (error == "help") {
+            std::fputs(cli::UsageText(), stdout);
+            return cli::kExitDone;
+        }
+        std::fprintf(stderr, "varim: %s\n%s", error.c_str(), cli::UsageText());
+        return cli::kExitUsage;
+    }
+    auto kernel = MakeKernel(*options, error);
+    if (!kernel) {
+        std::fprintf(stderr, "varim: %s\n", error.c_str());
+        return cli::kExitFailed;
+    }
+    bool realMachine = !options->machineFile && options->devices.empty();
+    cli::Context context{*options, *kernel, realMachine, platform::modulePath()};
+    return Dispatch(context);
+}

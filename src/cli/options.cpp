@@ -1,0 +1,129 @@
+#include "cli/options.h"
+
+#include <charconv>
+
+namespace cli {
+namespace {
+
+bool ParseDriveNumber(const std::string& text, int& drive) {
+    if (text.empty()) return false;
+    const char* first = text.data();
+    const char* last = first + text.size();
+    auto [ptr, ec] = std::from_chars(first, last, drive);
+    return ec == std::errc() && ptr == last && drive >= 0 && drive <= 49;
+}
+
+std::optional<Command> CommandNamed(const std::string& word) {
+    if (word == "drives") return Command::Drives;
+    if (word == "smart") return Command::Smart;
+    if (word == "catalogue") return Command::Catalogue;
+    if (word == "scan") return Command::Scan;
+    if (word == "speed") return Command::Speed;
+    return std::nullopt;
+}
+
+bool TakesDrive(Command c) { return c == Command::Smart || c == Command::Scan || c == Command::Speed; }
+
+}  // namespace
+
+const char* UsageText() {
+    return "usage: varim [--machine FILE | --device PATH]... [--json] COMMAND [ARGS]\n"
+           "commands:\n"
+           "  drives                 list the drives that open\n"
+           "  smart N                drive N's identity, S.M.A.R.T. attributes and indicators\n"
+           "  catalogue              every attribute id with its name and description\n"
+           "  scan N [--start S] [--end E] [--mode standard|regenerate] [--resume FILE] [--session FILE]\n"
+           "                         scan and repair drive N (Ctrl+C stops and saves to --session FILE)\n"
+           "  speed N                read speed test of drive N\n";
+}
+
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
+    Options options;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](const char* name) -> std::optional<std::string> {
+            if (i + 1 >= args.size()) {
+                error = std::string(name) + " needs a value";
+                return std::nullopt;
+            }
+            return args[++i];
+        };
+        if (arg == "--machine") {
+            auto v = value("--machine");
+            if (!v) return std::nullopt;
+            if (options.machineFile) {
+                error = "--machine may be given once";
+                return std::nullopt;
+            }
+            options.machineFile = *v;
+        } else if (arg == "--device") {
+            auto v = value("--device");
+            if (!v) return std::nullopt;
+            options.devices.push_back(*v);
+        } else if (arg == "--json") {
+            options.json = true;
+        } else if (arg == "--start" || arg == "--end" || arg == "--mode" || arg == "--resume" ||
+                   arg == "--session") {
+            auto v = value(arg.c_str());
+            if (!v) return std::nullopt;
+            std::optional<std::string>* slot = arg == "--start"    ? &options.start
+                                               : arg == "--end"    ? &options.end
+                                               : arg == "--mode"   ? &options.mode
+                                               : arg == "--resume" ? &options.resumeFile
+                                                                   : &options.sessionFile;
+            if (slot->has_value()) {
+                error = arg + " may be given once";
+                return std::nullopt;
+            }
+            *slot = *v;
+        } else if (arg == "-h" || arg == "--help") {
+            error = "help";
+            return std::nullopt;
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+            error = "unknown option " + arg;
+            return std::nullopt;
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (options.machineFile && !options.devices.empty()) {
+        error = "--machine and --device exclude each other";
+        return std::nullopt;
+    }
+    if (positional.empty()) {
+        error = "no command given";
+        return std::nullopt;
+    }
+    auto command = CommandNamed(positional[0]);
+    if (!command) {
+        error = "unknown command " + positional[0];
+        return std::nullopt;
+    }
+    options.command = *command;
+    std::size_t expected = TakesDrive(*command) ? 2 : 1;
+    if (positional.size() != expected) {
+        error = TakesDrive(*command) ? positional[0] + " needs one drive number" : positional[0] + " takes no arguments";
+        return std::nullopt;
+    }
+    if (TakesDrive(*command) && !ParseDriveNumber(positional[1], options.drive)) {
+        error = "drive number must be 0 to 49: " + positional[1];
+        return std::nullopt;
+    }
+    bool scanOptions = options.start || options.end || options.mode || options.resumeFile || options.sessionFile;
+    if (scanOptions && *command != Command::Scan) {
+        error = "--start, --end, --mode, --resume and --session belong to scan";
+        return std::nullopt;
+    }
+    if (options.mode && *options.mode != "standard" && *options.mode != "regenerate") {
+        error = "--mode is standard or regenerate";
+        return std::nullopt;
+    }
+    if (options.resumeFile && (options.start || options.end)) {
+        error = "--resume sets the range; leave out --start and --end";
+        return std::nullopt;
+    }
+    return options;
+}
+
+}  // namespace cli

@@ -1,0 +1,32 @@
+#pragma once
+// The console tool's command line: global options, one command and its arguments.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+enum class Command { None, Drives, Smart, Catalogue, Scan, Speed };
+
+struct Options {
+    std::optional<std::string> machineFile;  // --machine FILE
+    std::vector<std::string> devices;        // --device PATH (repeatable)
+    bool json = false;
+    Command command = Command::None;
+    int drive = -1;  // N of smart/scan/speed
+    // scan
+    std::optional<std::string> start;  // field texts, parsed by the Scan command itself
+    std::optional<std::string> end;
+    std::optional<std::string> mode;  // "standard" | "regenerate"
+    std::optional<std::string> resumeFile;
+    std::optional<std::string> sessionFile;
+};
+
+// Parses argv; on bad usage returns nothing and sets error to a one-line reason.
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error);
+
+// The usage text printed with exit status 2.
+const char* UsageText();
+
+}  // namespace cli
