@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/demo_machine.h"
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "platform/linux/linux_kernel.h"
@@ -15,6 +16,7 @@
 namespace {
 
 std::unique_ptr<platform::Kernel> MakeKernel(const cli::Options& options, std::string& error) {
+    if (options.demo) return platform::sim::SimulatedKernel::fromText(app::DemoMachineText(), ".", "demo machine", error);
     if (options.machineFile) return platform::sim::SimulatedKernel::fromFile(*options.machineFile, error);
     if (!options.devices.empty()) return std::make_unique<platform::linux::LinuxKernel>(options.devices);
     return std::make_unique<platform::linux::LinuxKernel>();
@@ -51,7 +53,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "varim: %s\n", error.c_str());
         return cli::kExitFailed;
     }
-    bool realMachine = !options->machineFile && options->devices.empty();
+    bool realMachine = !options->machineFile && options->devices.empty() && !options->demo;
     cli::Context context{*options, *kernel, realMachine, platform::modulePath()};
     return Dispatch(context);
 }

@@ -27,7 +27,7 @@ bool TakesDrive(Command c) { return c == Command::Smart || c == Command::Scan ||
 }  // namespace
 
 const char* UsageText() {
-    return "usage: varim [--machine FILE | --device PATH]... [--json] COMMAND [ARGS]\n"
+    return "usage: varim [--machine FILE | --device PATH... | --demo] [--json] COMMAND [ARGS]\n"
            "commands:\n"
            "  drives                 list the drives that open\n"
            "  smart N                drive N's identity, S.M.A.R.T. attributes and indicators\n"
@@ -61,6 +61,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             auto v = value("--device");
             if (!v) return std::nullopt;
             options.devices.push_back(*v);
+        } else if (arg == "--demo") {
+            options.demo = true;
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "--start" || arg == "--end" || arg == "--mode" || arg == "--resume" ||
@@ -87,8 +89,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             positional.push_back(arg);
         }
     }
-    if (options.machineFile && !options.devices.empty()) {
-        error = "--machine and --device exclude each other";
+    if ((options.machineFile ? 1 : 0) + (options.devices.empty() ? 0 : 1) + (options.demo ? 1 : 0) > 1) {
+        error = "--machine, --device and --demo exclude each other";
         return std::nullopt;
     }
     if (positional.empty()) {

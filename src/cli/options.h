@@ -12,6 +12,7 @@ enum class Command { None, Drives, Smart, Catalogue, Scan, Speed };
 struct Options {
     std::optional<std::string> machineFile;  // --machine FILE
     std::vector<std::string> devices;        // --device PATH (repeatable)
+    bool demo = false;                       // --demo: the built-in demo machine
     bool json = false;
     Command command = Command::None;
     int drive = -1;  // N of smart/scan/speed
