@@ -1,0 +1,160 @@
+#include "platform/linux/smart_requests.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform::linux {
+namespace {
+
+constexpr DWORD kSendCmdInWithoutBuffer = sizeof(SENDCMDINPARAMS) - 1;
+constexpr std::uint32_t kBlock = 512;
+
+constexpr BYTE SMART_READ_LOG = 0xD5;
+constexpr BYTE SMART_DISABLE_OPERATIONS = 0xD9;
+constexpr BYTE SMART_AUTOSAVE = 0xD2;
+constexpr BYTE SMART_SAVE_ATTRIBUTE_VALUES = 0xD3;
+constexpr BYTE SMART_EXECUTE_OFFLINE_IMMEDIATE = 0xD4;
+
+IoctlAnswer refused(DWORD error) {
+    IoctlAnswer answer;
+    answer.error = error;
+    return answer;
+}
+
+// Fills the SENDCMDOUTPARAMS header when the output has room for it.
+DWORD writeHeader(void* out, DWORD outSize, DWORD dataBytes, BYTE driverError, BYTE ideError) {
+    if (out == nullptr || outSize < kSendCmdOutHeaderSize) return 0;
+    SENDCMDOUTPARAMS_HEADER header{};
+    header.cBufferSize = dataBytes;
+    header.DriverStatus.bDriverError = driverError;
+    header.DriverStatus.bIDEError = ideError;
+    std::memcpy(out, &header, sizeof header);
+    return kSendCmdOutHeaderSize;
+}
+
+// The ATA request a SENDCMDINPARAMS stands for, or false when it is not one we pass on.
+bool planRequest(DWORD code, const SENDCMDINPARAMS& params, AtaRequest& request) {
+    const IDEREGS& regs = params.irDriveRegs;
+    request.features = regs.bFeaturesReg;
+    request.sectorCount = regs.bSectorCountReg;
+    request.lbaLow = regs.bSectorNumberReg;
+    request.lbaMid = regs.bCylLowReg;
+    request.lbaHigh = regs.bCylHighReg;
+    request.device = regs.bDriveHeadReg;
+    request.command = regs.bCommandReg;
+    if (code == SMART_RCV_DRIVE_DATA) {
+        request.protocol = AtaProtocol::PioDataIn;
+        if (regs.bCommandReg == ATA_IDENTIFY_DEVICE) {
+            request.sectorCount = 1;
+            request.dataBytes = kBlock;
+            return true;
+        }
+        if (regs.bCommandReg != ATA_SMART_CMD) return false;
+        switch (regs.bFeaturesReg) {
+        case SMART_READ_DATA:
+        case SMART_READ_THRESHOLDS:
+            request.sectorCount = 1;
+            request.dataBytes = kBlock;
+            return true;
+        case SMART_READ_LOG:
+            request.dataBytes = kBlock * regs.bSectorCountReg;
+            return regs.bSectorCountReg != 0;
+        default:
+            return false;
+        }
+    }
+    request.protocol = AtaProtocol::NonData;
+    if (regs.bCommandReg != ATA_SMART_CMD) return false;
+    switch (regs.bFeaturesReg) {
+    case SMART_ENABLE_OPERATIONS:
+    case SMART_DISABLE_OPERATIONS:
+    case SMART_AUTOSAVE:
+    case SMART_SAVE_ATTRIBUTE_VALUES:
+    case SMART_EXECUTE_OFFLINE_IMMEDIATE:
+        return true;
+    case SMART_RETURN_SMART_STATUS:
+        request.returnRegisters = true;
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+IoctlAnswer smartGetVersion(AtaChannel& channel, std::uint8_t* scratch, void* out, DWORD outSize) {
+    if (out == nullptr || outSize < sizeof(GETVERSIONINPARAMS)) return refused(ERROR_INSUFFICIENT_BUFFER);
+    AtaRequest identify;
+    identify.command = ATA_IDENTIFY_DEVICE;
+    identify.sectorCount = 1;
+    identify.device = 0xA0;
+    identify.protocol = AtaProtocol::PioDataIn;
+    identify.dataBytes = kBlock;
+    std::memset(scratch, 0, kBlock);
+    const AtaOutcome outcome = channel.run(identify, scratch);
+    if (!outcome.ok) return refused(outcome.error == ERROR_SUCCESS ? ERROR_GEN_FAILURE : outcome.error);
+    // Word 0 bit 15 is set by packet (ATAPI) devices; all zeros is a bridge that ignored us.
+    const bool empty = std::all_of(scratch, scratch + kBlock, [](std::uint8_t b) { return b == 0; });
+    if (empty || (scratch[1] & 0x80) != 0) return refused(ERROR_INVALID_FUNCTION);
+
+    GETVERSIONINPARAMS version{};
+    version.bVersion = 1;
+    version.bRevision = 1;
+    version.bIDEDeviceMap = 0x01;
+    version.fCapabilities = CAP_ATA_ID_CMD | CAP_SMART_CMD;
+    std::memcpy(out, &version, sizeof version);
+    IoctlAnswer answer;
+    answer.ok = true;
+    answer.error = ERROR_SUCCESS;
+    answer.returned = sizeof version;
+    return answer;
+}
+
+IoctlAnswer smartDriveCommand(AtaChannel& channel, DWORD code, const void* in, DWORD inSize, void* out,
+                              DWORD outSize, std::uint8_t* scratch, std::size_t scratchBytes) {
+    if (in == nullptr || inSize < kSendCmdInWithoutBuffer) return refused(ERROR_INVALID_PARAMETER);
+    SENDCMDINPARAMS params{};
+    std::memcpy(&params, in, kSendCmdInWithoutBuffer);
+
+    AtaRequest request;
+    if (!planRequest(code, params, request)) {
+        IoctlAnswer answer = refused(ERROR_INVALID_PARAMETER);
+        answer.returned = writeHeader(out, outSize, 0, SMART_INVALID_COMMAND, 0);
+        return answer;
+    }
+    const DWORD dataBytes = request.returnRegisters ? sizeof(IDEREGS) : request.dataBytes;
+    if (out == nullptr || outSize < kSendCmdOutHeaderSize + dataBytes) {
+        IoctlAnswer answer = refused(ERROR_INSUFFICIENT_BUFFER);
+        answer.returned = writeHeader(out, outSize, 0, SMART_INVALID_BUFFER, 0);
+        return answer;
+    }
+    if (request.dataBytes > scratchBytes) return refused(ERROR_NOT_ENOUGH_MEMORY);
+
+    std::memset(scratch, 0, request.dataBytes);
+    std::memset(out, 0, kSendCmdOutHeaderSize + dataBytes);
+    const AtaOutcome outcome = channel.run(request, scratch);
+    auto* data = static_cast<std::uint8_t*>(out) + kSendCmdOutHeaderSize;
+    IoctlAnswer answer;
+    if (!outcome.ok) {
+        answer.error = outcome.error == ERROR_SUCCESS ? ERROR_GEN_FAILURE : outcome.error;
+        const BYTE driverError = outcome.deviceError ? SMART_IDE_ERROR : SMART_NOT_SUPPORTED;
+        answer.returned = writeHeader(out, outSize, 0, driverError, outcome.haveRegisters ? outcome.errorRegister : 0);
+        return answer;
+    }
+    if (request.returnRegisters) {
+        IDEREGS regs = params.irDriveRegs;
+        regs.bFeaturesReg = SMART_RETURN_SMART_STATUS;
+        regs.bCylLowReg = outcome.lbaMid;
+        regs.bCylHighReg = outcome.lbaHigh;
+        regs.bCommandReg = outcome.status;
+        std::memcpy(data, &regs, sizeof regs);
+    } else {
+        std::memcpy(data, scratch, request.dataBytes);
+    }
+    answer.ok = true;
+    answer.error = ERROR_SUCCESS;
+    answer.returned = writeHeader(out, outSize, dataBytes, SMART_NO_ERROR, 0) + dataBytes;
+    return answer;
+}
+
+}  // namespace platform::linux
