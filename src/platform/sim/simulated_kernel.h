@@ -2,6 +2,17 @@
 // A whole simulated machine (drive letters, up to 50 physical drives with sectors, S.M.A.R.T.
 // answers and surface faults) built from a machine description file. Every call is logged so
 // tests can check exactly what was sent.
+//
+// Answers as a Windows kernel would give them: a successful call sets the last error to 0;
+// unknown paths fail with ERROR_FILE_NOT_FOUND, unknown handles with ERROR_INVALID_HANDLE,
+// transfers that are not whole sectors with ERROR_INVALID_PARAMETER, transfers past the last
+// sector with ERROR_SECTOR_NOT_FOUND (nothing moved), faulty sectors with ERROR_CRC, I/O on a
+// drive made absent with ERROR_NOT_READY, S.M.A.R.T. commands the drive rejects with
+// ERROR_IO_DEVICE (DRIVERSTATUS reporting the abort), requests without S.M.A.R.T. support with
+// ERROR_INVALID_FUNCTION and too small outputs with ERROR_INSUFFICIENT_BUFFER.
+// IDENTIFY texts when the description gives none: model "VARIM SIMULATED DISK", serial
+// "SIM" and the drive number in four digits (SIM0000), firmware "1.0".
+// Calls are serialised by an internal lock; the last error is the machine's, not per thread.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -77,6 +88,8 @@ public:
     std::size_t openHandleCount() const;
 
     // Direct access for tests, bypassing faults and the log. drive is the PHYSICALDRIVE number.
+    // peekSectors returns only the sectors that exist (empty for an unknown drive); pokeSectors
+    // writes whole sectors from lba, ignoring what lies past the drive's end.
     bool hasDrive(int drive) const;
     std::uint64_t sectorCount(int drive) const;
     std::vector<std::uint8_t> peekSectors(int drive, std::uint64_t lba, std::uint32_t count) const;

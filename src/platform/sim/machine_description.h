@@ -1,0 +1,86 @@
+#pragma once
+// The simulated machine file read into plain records, with every value checked. Unknown
+// sections and keys, bad numbers and malformed lists are refused with "FILE:LINE: reason",
+// so a typo never silently gives a healthy drive.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/sim/sector_set.h"
+#include "platform/win_types.h"
+
+namespace platform::sim {
+
+inline constexpr int kMaxDrives = 50;
+inline constexpr int kPageEntries = 30;
+
+enum class SmartSupport { Yes, NoCapability, None };
+
+struct AttributeSpec {
+    bool present = false;
+    BYTE id = 0;
+    WORD flags = 0;
+    BYTE current = 0;
+    BYTE worst = 0;
+    std::array<BYTE, 6> raw{};
+};
+
+struct ThresholdSpec {
+    bool present = false;
+    BYTE id = 0;
+    BYTE threshold = 0;
+};
+
+struct DriveSpec {
+    int number = 0;
+    std::size_t line = 0;  // of the section header
+    std::uint64_t sectors = 0;
+    std::string imagePath;  // resolved against the machine file's folder; empty: memory
+    std::size_t imageLine = 0;
+    bool hasGeometry = false;
+    std::int64_t cylinders = 0;
+    DWORD tracksPerCylinder = 0;
+    DWORD sectorsPerTrack = 0;
+    DWORD openError = 0;
+    bool inUse = false;
+    SmartSupport smart = SmartSupport::Yes;
+    DWORD enableError = 0;
+    std::string model = "VARIM SIMULATED DISK";
+    std::string serial;  // empty: "SIM" and the drive number, e.g. SIM0003
+    std::string firmware = "1.0";
+    bool identifyFails = false;
+    bool valuesFail = false;
+    bool thresholdsFail = false;
+    std::array<AttributeSpec, kPageEntries> attributes{};
+    std::array<ThresholdSpec, kPageEntries> thresholds{};
+    SectorSet badRead;
+    SectorSet badWrite;
+    SectorSet pending;
+    SectorSet weak;
+    std::uint64_t latencyUs = 0;
+    std::uint64_t latencyPerSectorUs = 0;
+};
+
+struct LetterSpec {
+    char letter = 'C';
+    DWORD type = DRIVE_FIXED;
+};
+
+struct MachineDescription {
+    bool hasLetters = false;
+    std::vector<LetterSpec> letters;
+    std::uint32_t versionMajor = 5;
+    std::uint32_t versionMinor = 1;
+    std::vector<DriveSpec> drives;  // in file order
+};
+
+// Parses description text. fileName prefixes error messages; baseDir resolves Image paths.
+bool parseMachineDescription(std::string_view text, const std::string& baseDir, const std::string& fileName,
+                             MachineDescription& machine, std::string& error);
+
+// The largest drive the simulation accepts (byte offsets must fit 64 bits with room to spare).
+inline constexpr std::uint64_t kMaxSectors = std::uint64_t{1} << 54;
+
+}  // namespace platform::sim

@@ -1,0 +1,602 @@
+#include "platform/sim/simulated_kernel.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+
+#include "platform/sim/machine_description.h"
+#include "platform/sim/sector_store.h"
+#include "platform/sim/smart_pages.h"
+
+namespace platform::sim {
+namespace {
+
+constexpr std::string_view kDevicePrefix = "\\\\.\\PHYSICALDRIVE";
+constexpr Handle kFirstHandle = 0x100;
+constexpr DWORD kSendCmdInMinimum = sizeof(SENDCMDINPARAMS) - 1;  // 32: without the data byte
+constexpr BYTE kSmartIdeError = 1;                                // DRIVERSTATUS.bDriverError
+constexpr BYTE kAtaAbort = 0x04;                                  // the ATA error register's ABRT bit
+constexpr std::size_t kMaxMachineFileBytes = 16u * 1024u * 1024u;
+
+// A weak sector's history: zero writes so far and whether its next read comes out damaged.
+struct WeakState {
+    std::uint8_t zeroWrites = 0;
+    bool damagedNextRead = false;
+};
+
+struct Drive {
+    DriveSpec spec;
+    DriveGeometry geometry;
+    std::unique_ptr<SectorStore> store;
+    bool present = true;
+    SectorSet pending;  // shrinks as sectors are written
+    std::unordered_map<std::uint64_t, WeakState> weak;
+    Page identify{};
+    Page values{};
+    Page thresholds{};
+};
+
+struct OpenHandle {
+    int drive = 0;
+    std::uint64_t position = 0;
+    DWORD access = 0;
+};
+
+// The drive number of a device path, or -1 when the path is not "\\.\PHYSICALDRIVE<n>" with
+// n written in decimal without leading zeros.
+int driveNumberOf(std::string_view path) {
+    if (path.size() <= kDevicePrefix.size() || path.substr(0, kDevicePrefix.size()) != kDevicePrefix) return -1;
+    const std::string_view digits = path.substr(kDevicePrefix.size());
+    if (digits.size() > 2 || (digits.size() > 1 && digits[0] == '0')) return -1;
+    int number = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') return -1;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+bool allZero(const std::uint8_t* data, std::size_t size) {
+    return std::all_of(data, data + size, [](std::uint8_t b) { return b == 0; });
+}
+
+}  // namespace
+
+struct SimulatedKernel::Impl {
+    mutable std::mutex mutex;
+    std::array<std::unique_ptr<Drive>, kMaxDrives> drives;
+    std::array<DWORD, 26> letterTypes{};  // DRIVE_NO_ROOT_DIR where no letter exists
+    DWORD letterMask = 0;
+    std::uint32_t version = 0;
+    std::unordered_map<Handle, OpenHandle> handles;
+    Handle nextHandle = kFirstHandle;
+    DWORD lastError = 0;
+    bool logging = true;
+    std::vector<CallRecord> log;
+
+    // Ends a call: sets the last error (0 on success) and appends the record when logging.
+    bool finish(CallRecord& record, bool ok, DWORD error) {
+        lastError = ok ? ERROR_SUCCESS : error;
+        record.result = ok;
+        record.error = lastError;
+        if (logging) log.push_back(std::move(record));
+        return ok;
+    }
+
+    Drive* driveOf(Handle handle, OpenHandle** open) {
+        const auto found = handles.find(handle);
+        if (found == handles.end()) return nullptr;
+        *open = &found->second;
+        return drives[static_cast<std::size_t>(found->second.drive)].get();
+    }
+};
+
+SimulatedKernel::SimulatedKernel() : impl_(std::make_unique<Impl>()) {}
+SimulatedKernel::~SimulatedKernel() = default;
+
+std::unique_ptr<SimulatedKernel> SimulatedKernel::fromText(std::string_view text, const std::string& baseDir,
+                                                           const std::string& fileName, std::string& error) {
+    MachineDescription machine;
+    if (!parseMachineDescription(text, baseDir, fileName, machine, error)) return nullptr;
+
+    std::unique_ptr<SimulatedKernel> kernel(new SimulatedKernel());
+    Impl& impl = *kernel->impl_;
+    impl.version = machine.versionMajor | (machine.versionMinor << 8);
+    impl.letterTypes.fill(DRIVE_NO_ROOT_DIR);
+    for (DriveSpec& spec : machine.drives) {
+        auto drive = std::make_unique<Drive>();
+        if (spec.imagePath.empty()) {
+            drive->store = makeMemoryStore();
+        } else {
+            std::string reason;
+            drive->store = makeImageStore(spec.imagePath, spec.sectors, reason);
+            if (!drive->store) {
+                error = fileName + ":" + std::to_string(spec.imageLine) + ": " + reason;
+                return nullptr;
+            }
+        }
+        drive->geometry = geometryOf(spec);
+        drive->identify = identifyPage(spec, drive->geometry);
+        drive->values = valuePage(spec);
+        drive->thresholds = thresholdPage(spec);
+        drive->pending = spec.pending;
+        if (!machine.hasLetters && spec.number <= 'Z' - 'C') {
+            const int position = 'C' - 'A' + spec.number;
+            impl.letterMask |= DWORD{1} << position;
+            impl.letterTypes[static_cast<std::size_t>(position)] = DRIVE_FIXED;
+        }
+        const auto slot = static_cast<std::size_t>(spec.number);
+        drive->spec = std::move(spec);
+        impl.drives[slot] = std::move(drive);
+    }
+    for (const LetterSpec& letter : machine.letters) {
+        const int position = letter.letter - 'A';
+        impl.letterMask |= DWORD{1} << position;
+        impl.letterTypes[static_cast<std::size_t>(position)] = letter.type;
+    }
+    return kernel;
+}
+
+std::unique_ptr<SimulatedKernel> SimulatedKernel::fromFile(const std::string& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": cannot open the machine file";
+        return nullptr;
+    }
+    std::string text;
+    char chunk[65536];
+    while (in.read(chunk, sizeof chunk).gcount() > 0) {
+        text.append(chunk, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > kMaxMachineFileBytes) {
+            error = path + ": the machine file is larger than 16 MiB";
+            return nullptr;
+        }
+    }
+    if (in.bad()) {
+        error = path + ": cannot read the machine file";
+        return nullptr;
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::string baseDir = slash == std::string::npos ? std::string(".")
+                                : slash == 0               ? std::string("/")
+                                                           : path.substr(0, slash);
+    return fromText(text, baseDir, path, error);
+}
+
+Handle SimulatedKernel::createFile(std::string_view path, DWORD desiredAccess, DWORD shareMode,
+                                   const SecurityAttributes* security, DWORD creationDisposition,
+                                   DWORD flagsAndAttributes) {
+    std::lock_guard lock(impl_->mutex);
+    CallRecord record;
+    record.operation = "createFile";
+    record.path = std::string(path);
+    record.desiredAccess = desiredAccess;
+    record.shareMode = shareMode;
+    record.hasSecurityAttributes = security != nullptr;
+    if (security) {
+        record.securityLength = security->nLength;
+        record.inheritHandle = security->inheritHandle;
+    }
+    record.creationDisposition = creationDisposition;
+    record.flagsAndAttributes = flagsAndAttributes;
+
+    const int number = driveNumberOf(path);
+    const Drive* drive = number >= 0 && number < kMaxDrives ? impl_->drives[static_cast<std::size_t>(number)].get()
+                                                            : nullptr;
+    if (!drive || !drive->present) return impl_->finish(record, false, ERROR_FILE_NOT_FOUND), kInvalidHandle;
+    if (drive->spec.openError != 0) return impl_->finish(record, false, drive->spec.openError), kInvalidHandle;
+
+    const Handle handle = impl_->nextHandle;
+    impl_->nextHandle += 4;
+    impl_->handles.emplace(handle, OpenHandle{number, 0, desiredAccess});
+    record.handle = handle;
+    impl_->finish(record, true, 0);
+    return handle;
+}
+
+DWORD SimulatedKernel::setFilePointer(Handle handle, std::int32_t distanceLow, std::int32_t* distanceHigh,
+                                      DWORD moveMethod) {
+    std::lock_guard lock(impl_->mutex);
+    CallRecord record;
+    record.operation = "setFilePointer";
+    record.handle = handle;
+    record.distanceLow = distanceLow;
+    record.hadHighPointer = distanceHigh != nullptr;
+    record.distanceHigh = distanceHigh ? *distanceHigh : 0;
+    record.moveMethod = moveMethod;
+
+    OpenHandle* open = nullptr;
+    const Drive* drive = impl_->driveOf(handle, &open);
+    if (!drive) return impl_->finish(record, false, ERROR_INVALID_HANDLE), INVALID_SET_FILE_POINTER;
+    record.offset = open->position;
+
+    // Without a high part the distance is a signed 32-bit number; with one, a signed 64-bit one.
+    const std::int64_t distance =
+        distanceHigh ? static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distanceHigh))
+                                                  << 32) |
+                                                 static_cast<std::uint32_t>(distanceLow))
+                     : std::int64_t{distanceLow};
+    std::int64_t base = 0;
+    switch (moveMethod) {
+    case FILE_BEGIN:
+        break;
+    case FILE_CURRENT:
+        base = static_cast<std::int64_t>(open->position);
+        break;
+    case FILE_END:
+        base = static_cast<std::int64_t>(drive->spec.sectors * kSectorBytes);
+        break;
+    default:
+        return impl_->finish(record, false, ERROR_INVALID_PARAMETER), INVALID_SET_FILE_POINTER;
+    }
+    const bool overflow = (distance > 0 && base > INT64_MAX - distance);
+    const std::int64_t target = overflow ? -1 : base + distance;
+    if (target < 0) return impl_->finish(record, false, ERROR_NEGATIVE_SEEK), INVALID_SET_FILE_POINTER;
+    // Without a high pointer only 32-bit positions can be reported.
+    if (!distanceHigh && target > 0x7FFFFFFF) {
+        return impl_->finish(record, false, ERROR_INVALID_PARAMETER), INVALID_SET_FILE_POINTER;
+    }
+    open->position = static_cast<std::uint64_t>(target);
+    record.offset = open->position;
+    if (distanceHigh) *distanceHigh = static_cast<std::int32_t>(open->position >> 32);
+    impl_->finish(record, true, 0);
+    return static_cast<DWORD>(open->position & 0xFFFFFFFFu);
+}
+
+bool SimulatedKernel::readFile(Handle handle, void* buffer, DWORD bytes, DWORD* transferred) {
+    std::chrono::microseconds wait{0};
+    bool ok = false;
+    {
+        std::lock_guard lock(impl_->mutex);
+        if (transferred) *transferred = 0;
+        CallRecord record;
+        record.operation = "readFile";
+        record.handle = handle;
+        record.bytes = bytes;
+        OpenHandle* open = nullptr;
+        Drive* drive = impl_->driveOf(handle, &open);
+        if (!drive) return impl_->finish(record, false, ERROR_INVALID_HANDLE);
+        record.offset = open->position;
+        if (!drive->present) return impl_->finish(record, false, ERROR_NOT_READY);
+        if (!(open->access & GENERIC_READ)) return impl_->finish(record, false, ERROR_ACCESS_DENIED);
+        if (bytes % kSectorBytes != 0 || open->position % kSectorBytes != 0 || (bytes > 0 && !buffer)) {
+            return impl_->finish(record, false, ERROR_INVALID_PARAMETER);
+        }
+        if (bytes == 0) return impl_->finish(record, true, 0);
+
+        const std::uint64_t first = open->position / kSectorBytes;
+        const std::uint64_t count = bytes / kSectorBytes;
+        const DriveSpec& spec = drive->spec;
+        wait = std::chrono::microseconds(spec.latencyUs + spec.latencyPerSectorUs * count);
+        DWORD error = 0;
+        if (first >= spec.sectors || count > spec.sectors - first) {
+            error = ERROR_SECTOR_NOT_FOUND;
+        } else {
+            const std::uint64_t last = first + count - 1;
+            if (spec.badRead.intersects(first, last) || drive->pending.intersects(first, last)) {
+                error = ERROR_CRC;
+            } else if (!drive->store->read(first, count, static_cast<std::uint8_t*>(buffer))) {
+                error = ERROR_READ_FAULT;
+            } else {
+                // A weak sector written since its last read comes out with one byte changed, once.
+                auto* out = static_cast<std::uint8_t*>(buffer);
+                spec.weak.forEachIn(first, last, [&](std::uint64_t sector) {
+                    const auto state = drive->weak.find(sector);
+                    if (state == drive->weak.end() || !state->second.damagedNextRead) return;
+                    state->second.damagedNextRead = false;
+                    out[(sector - first) * kSectorBytes + sector % kSectorBytes] ^= 0xA5;
+                });
+            }
+        }
+        if (error == 0) {
+            open->position += bytes;
+            if (transferred) *transferred = bytes;
+        }
+        ok = impl_->finish(record, error == 0, error);
+    }
+    if (wait.count() > 0) std::this_thread::sleep_for(wait);
+    return ok;
+}
+
+bool SimulatedKernel::writeFile(Handle handle, const void* buffer, DWORD bytes, DWORD* transferred) {
+    std::chrono::microseconds wait{0};
+    bool ok = false;
+    {
+        std::lock_guard lock(impl_->mutex);
+        if (transferred) *transferred = 0;
+        CallRecord record;
+        record.operation = "writeFile";
+        record.handle = handle;
+        record.bytes = bytes;
+        OpenHandle* open = nullptr;
+        Drive* drive = impl_->driveOf(handle, &open);
+        if (!drive) return impl_->finish(record, false, ERROR_INVALID_HANDLE);
+        record.offset = open->position;
+        if (!drive->present) return impl_->finish(record, false, ERROR_NOT_READY);
+        if (!(open->access & GENERIC_WRITE)) return impl_->finish(record, false, ERROR_ACCESS_DENIED);
+        if (bytes % kSectorBytes != 0 || open->position % kSectorBytes != 0 || (bytes > 0 && !buffer)) {
+            return impl_->finish(record, false, ERROR_INVALID_PARAMETER);
+        }
+        if (bytes == 0) return impl_->finish(record, true, 0);
+
+        const std::uint64_t first = open->position / kSectorBytes;
+        const std::uint64_t count = bytes / kSectorBytes;
+        const DriveSpec& spec = drive->spec;
+        wait = std::chrono::microseconds(spec.latencyUs + spec.latencyPerSectorUs * count);
+        DWORD error = 0;
+        const auto* data = static_cast<const std::uint8_t*>(buffer);
+        if (first >= spec.sectors || count > spec.sectors - first) {
+            error = ERROR_SECTOR_NOT_FOUND;
+        } else {
+            const std::uint64_t last = first + count - 1;
+            if (spec.badWrite.intersects(first, last)) {
+                error = ERROR_CRC;
+            } else if (!drive->store->write(first, count, data)) {
+                error = ERROR_WRITE_FAULT;
+            } else {
+                drive->pending.remove(first, last);
+                spec.weak.forEachIn(first, last, [&](std::uint64_t sector) {
+                    WeakState& state = drive->weak[sector];
+                    if (state.zeroWrites >= 2) return;
+                    if (allZero(data + (sector - first) * kSectorBytes, kSectorBytes)) ++state.zeroWrites;
+                    state.damagedNextRead = state.zeroWrites < 2;
+                });
+            }
+        }
+        if (error == 0) {
+            open->position += bytes;
+            if (transferred) *transferred = bytes;
+        }
+        ok = impl_->finish(record, error == 0, error);
+    }
+    if (wait.count() > 0) std::this_thread::sleep_for(wait);
+    return ok;
+}
+
+bool SimulatedKernel::deviceIoControl(Handle handle, DWORD code, const void* in, DWORD inSize, void* out,
+                                      DWORD outSize, DWORD* returned) {
+    std::lock_guard lock(impl_->mutex);
+    if (returned) *returned = 0;
+    CallRecord record;
+    record.operation = "deviceIoControl";
+    record.handle = handle;
+    record.ioctlCode = code;
+    record.bytes = outSize;
+    if (in && inSize > 0) {
+        const auto* bytes = static_cast<const std::uint8_t*>(in);
+        record.input.assign(bytes, bytes + inSize);
+    }
+    OpenHandle* open = nullptr;
+    Drive* drive = impl_->driveOf(handle, &open);
+    if (!drive) return impl_->finish(record, false, ERROR_INVALID_HANDLE);
+    record.offset = open->position;
+    if (!drive->present) return impl_->finish(record, false, ERROR_NOT_READY);
+    if ((inSize > 0 && !in) || (outSize > 0 && !out)) return impl_->finish(record, false, ERROR_INVALID_PARAMETER);
+
+    auto* output = static_cast<std::uint8_t*>(out);
+    const DriveSpec& spec = drive->spec;
+    const auto answer = [&](DWORD size) {
+        if (returned) *returned = size;
+        return impl_->finish(record, true, 0);
+    };
+
+    if (code == IOCTL_DISK_GET_DRIVE_GEOMETRY) {
+        if (outSize < sizeof(DISK_GEOMETRY)) return impl_->finish(record, false, ERROR_INSUFFICIENT_BUFFER);
+        DISK_GEOMETRY geometry{};
+        geometry.Cylinders = drive->geometry.cylinders;
+        geometry.MediaType = 12;  // FixedMedia
+        geometry.TracksPerCylinder = drive->geometry.tracksPerCylinder;
+        geometry.SectorsPerTrack = drive->geometry.sectorsPerTrack;
+        geometry.BytesPerSector = kSectorBytes;
+        std::memcpy(output, &geometry, sizeof geometry);
+        return answer(sizeof geometry);
+    }
+
+    const bool smartCode = code == SMART_GET_VERSION || code == SMART_SEND_DRIVE_COMMAND || code == SMART_RCV_DRIVE_DATA;
+    if (!smartCode || spec.smart == SmartSupport::None) return impl_->finish(record, false, ERROR_INVALID_FUNCTION);
+
+    if (code == SMART_GET_VERSION) {
+        if (outSize < sizeof(GETVERSIONINPARAMS)) return impl_->finish(record, false, ERROR_INSUFFICIENT_BUFFER);
+        GETVERSIONINPARAMS version{};
+        version.bVersion = 1;
+        version.bRevision = 1;
+        version.bIDEDeviceMap = 1;
+        version.fCapabilities = CAP_ATA_ID_CMD | (spec.smart == SmartSupport::Yes ? CAP_SMART_CMD : 0);
+        std::memcpy(output, &version, sizeof version);
+        return answer(sizeof version);
+    }
+
+    if (inSize < kSendCmdInMinimum) return impl_->finish(record, false, ERROR_INVALID_PARAMETER);
+    SENDCMDINPARAMS command{};
+    std::memcpy(&command, in, kSendCmdInMinimum);
+    const IDEREGS& regs = command.irDriveRegs;
+    const bool smartRegisters = regs.bCommandReg == ATA_SMART_CMD && regs.bCylLowReg == SMART_CYL_LOW &&
+                                regs.bCylHighReg == SMART_CYL_HI;
+    // What the drive does with a command it rejects: it aborts, and the driver reports the
+    // abort in DRIVERSTATUS and fails the request.
+    const auto abort = [&]() {
+        if (outSize >= kSendCmdOutHeaderSize) {
+            SENDCMDOUTPARAMS_HEADER header{};
+            header.DriverStatus.bDriverError = kSmartIdeError;
+            header.DriverStatus.bIDEError = kAtaAbort;
+            std::memcpy(output, &header, sizeof header);
+        }
+        return impl_->finish(record, false, ERROR_IO_DEVICE);
+    };
+    const auto deliver = [&](const Page* page) {
+        const DWORD dataBytes = page ? static_cast<DWORD>(page->size()) : 0;
+        if (outSize < kSendCmdOutHeaderSize + dataBytes) {
+            return impl_->finish(record, false, ERROR_INSUFFICIENT_BUFFER);
+        }
+        SENDCMDOUTPARAMS_HEADER header{};
+        header.cBufferSize = dataBytes;
+        std::memcpy(output, &header, sizeof header);
+        if (page) std::memcpy(output + kSendCmdOutHeaderSize, page->data(), page->size());
+        return answer(kSendCmdOutHeaderSize + dataBytes);
+    };
+
+    if (code == SMART_SEND_DRIVE_COMMAND) {
+        if (outSize < kSendCmdOutHeaderSize) return impl_->finish(record, false, ERROR_INSUFFICIENT_BUFFER);
+        if (spec.smart != SmartSupport::Yes) return impl_->finish(record, false, ERROR_INVALID_FUNCTION);
+        if (!smartRegisters || regs.bFeaturesReg != SMART_ENABLE_OPERATIONS) return abort();
+        if (spec.enableError != 0) return impl_->finish(record, false, spec.enableError);
+        return deliver(nullptr);
+    }
+
+    // SMART_RCV_DRIVE_DATA
+    if (outSize < kSendCmdOutHeaderSize + 512) return impl_->finish(record, false, ERROR_INSUFFICIENT_BUFFER);
+    if (regs.bCommandReg == ATA_IDENTIFY_DEVICE) {
+        if (spec.identifyFails) return abort();
+        return deliver(&drive->identify);
+    }
+    if (spec.smart != SmartSupport::Yes) return impl_->finish(record, false, ERROR_INVALID_FUNCTION);
+    if (smartRegisters && regs.bFeaturesReg == SMART_READ_DATA) {
+        if (spec.valuesFail) return abort();
+        return deliver(&drive->values);
+    }
+    if (smartRegisters && regs.bFeaturesReg == SMART_READ_THRESHOLDS) {
+        if (spec.thresholdsFail) return abort();
+        return deliver(&drive->thresholds);
+    }
+    return abort();
+}
+
+bool SimulatedKernel::closeHandle(Handle handle) {
+    std::lock_guard lock(impl_->mutex);
+    CallRecord record;
+    record.operation = "closeHandle";
+    record.handle = handle;
+    const bool known = impl_->handles.erase(handle) != 0;
+    return impl_->finish(record, known, ERROR_INVALID_HANDLE);
+}
+
+DWORD SimulatedKernel::getLastError() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->lastError;
+}
+
+DWORD SimulatedKernel::getLogicalDrives() {
+    std::lock_guard lock(impl_->mutex);
+    CallRecord record;
+    record.operation = "getLogicalDrives";
+    record.result = true;
+    record.error = impl_->lastError;
+    if (impl_->logging) impl_->log.push_back(std::move(record));
+    return impl_->letterMask;
+}
+
+DWORD SimulatedKernel::getDriveType(std::string_view root) {
+    std::lock_guard lock(impl_->mutex);
+    CallRecord record;
+    record.operation = "getDriveType";
+    record.path = std::string(root);
+    DWORD type = DRIVE_NO_ROOT_DIR;
+    if (root.size() == 3 && root[1] == ':' && root[2] == '\\') {
+        char letter = root[0];
+        if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+        if (letter >= 'A' && letter <= 'Z') type = impl_->letterTypes[static_cast<std::size_t>(letter - 'A')];
+    }
+    record.result = true;
+    record.error = impl_->lastError;
+    if (impl_->logging) impl_->log.push_back(std::move(record));
+    return type;
+}
+
+bool SimulatedKernel::claimForWriting(Handle handle, std::string& reason) {
+    std::lock_guard lock(impl_->mutex);
+    CallRecord record;
+    record.operation = "claimForWriting";
+    record.handle = handle;
+    OpenHandle* open = nullptr;
+    const Drive* drive = impl_->driveOf(handle, &open);
+    if (!drive) {
+        reason = "the drive is not open";
+        return impl_->finish(record, false, ERROR_INVALID_HANDLE);
+    }
+    if (!drive->present) {
+        reason = "the drive is no longer there";
+        return impl_->finish(record, false, ERROR_NOT_READY);
+    }
+    if (drive->spec.inUse) {
+        reason = "it has a mounted filesystem";
+        return impl_->finish(record, false, ERROR_SHARING_VIOLATION);
+    }
+    if (!(open->access & GENERIC_WRITE)) {
+        reason = "it was not opened for writing";
+        return impl_->finish(record, false, ERROR_ACCESS_DENIED);
+    }
+    reason.clear();
+    return impl_->finish(record, true, 0);
+}
+
+std::uint32_t SimulatedKernel::getVersion() {
+    return impl_->version;
+}
+
+const std::vector<CallRecord>& SimulatedKernel::calls() const {
+    return impl_->log;
+}
+
+void SimulatedKernel::clearCalls() {
+    std::lock_guard lock(impl_->mutex);
+    impl_->log.clear();
+}
+
+void SimulatedKernel::setLogging(bool on) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->logging = on;
+}
+
+std::size_t SimulatedKernel::openHandleCount() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->handles.size();
+}
+
+bool SimulatedKernel::hasDrive(int drive) const {
+    std::lock_guard lock(impl_->mutex);
+    return drive >= 0 && drive < kMaxDrives && impl_->drives[static_cast<std::size_t>(drive)] != nullptr;
+}
+
+std::uint64_t SimulatedKernel::sectorCount(int drive) const {
+    std::lock_guard lock(impl_->mutex);
+    if (drive < 0 || drive >= kMaxDrives || !impl_->drives[static_cast<std::size_t>(drive)]) return 0;
+    return impl_->drives[static_cast<std::size_t>(drive)]->spec.sectors;
+}
+
+std::vector<std::uint8_t> SimulatedKernel::peekSectors(int drive, std::uint64_t lba, std::uint32_t count) const {
+    std::lock_guard lock(impl_->mutex);
+    if (drive < 0 || drive >= kMaxDrives || !impl_->drives[static_cast<std::size_t>(drive)]) return {};
+    Drive& d = *impl_->drives[static_cast<std::size_t>(drive)];
+    if (lba >= d.spec.sectors) return {};
+    const std::uint64_t available = std::min<std::uint64_t>(count, d.spec.sectors - lba);
+    std::vector<std::uint8_t> data(available * kSectorBytes);
+    if (!d.store->read(lba, available, data.data())) return {};
+    return data;
+}
+
+void SimulatedKernel::pokeSectors(int drive, std::uint64_t lba, const std::vector<std::uint8_t>& data) {
+    std::lock_guard lock(impl_->mutex);
+    if (drive < 0 || drive >= kMaxDrives || !impl_->drives[static_cast<std::size_t>(drive)]) return;
+    Drive& d = *impl_->drives[static_cast<std::size_t>(drive)];
+    if (lba >= d.spec.sectors) return;
+    // Whole sectors only; a partial last sector keeps the rest of its old bytes.
+    const std::uint64_t sectors = std::min<std::uint64_t>((data.size() + kSectorBytes - 1) / kSectorBytes,
+                                                          d.spec.sectors - lba);
+    std::vector<std::uint8_t> merged(sectors * kSectorBytes);
+    if (sectors == 0 || !d.store->read(lba, sectors, merged.data())) return;
+    std::copy_n(data.begin(), std::min<std::size_t>(data.size(), merged.size()), merged.begin());
+    d.store->write(lba, sectors, merged.data());
+}
+
+void SimulatedKernel::setDrivePresent(int drive, bool present) {
+    std::lock_guard lock(impl_->mutex);
+    if (drive < 0 || drive >= kMaxDrives || !impl_->drives[static_cast<std::size_t>(drive)]) return;
+    impl_->drives[static_cast<std::size_t>(drive)]->present = present;
+}
+
+}  // namespace platform::sim
