@@ -66,6 +66,13 @@ public:
 
 private:
     struct Buffers;
+    ScanOutcome Refuse(std::string text);  // shows the text; the scan does not run
+    void ShowWarnings(const ScanFields& fields);
+    // Opens the drive, claims it for writing and measures it; the refusal text, or empty.
+    std::string ClaimDrive(int drive, platform::Handle& handle, std::uint64_t& driveSectors);
+    void ShowRunning();
+    void ShowResult(std::int64_t position, const ScanFields& fields, ScanOutcome& outcome);
+
     disk::DriveAccess& drives_;
     platform::Surface& surface_;
     platform::Clock& clock_;
@@ -75,8 +82,11 @@ private:
     bool executing_ = false;
 };
 
+// The largest sector number a range field takes: its byte offset still fits 64 bits.
+inline constexpr std::int64_t kLargestSector = (std::int64_t{1} << 55) - 1;
+
 // Parses a range field: empty -> 0; a leading '0' -> 0 (rest ignored); otherwise decimal
-// digits only. Returns false for any other text (or a number that does not fit 63 bits).
+// digits only. Returns false for any other text (or a number above kLargestSector).
 bool ParseRangeField(std::string_view text, std::int64_t& value);
 
 }  // namespace scan

@@ -1,0 +1,168 @@
+#include "scan/block_loop.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "scan/pump.h"
+#include "scan/scan_controls.h"
+#include "scan/scan_texts.h"
+#include "scan/status_line.h"
+
+namespace scan {
+namespace {
+
+constexpr std::int64_t kLoopMargin = 120;
+constexpr std::size_t kSector = 512;
+
+}  // namespace
+
+BlockLoop::BlockLoop(BlockIo& io, platform::Surface& surface, platform::Clock& clock, ScanState& state,
+                     ScanBuffers& buffers, const LoopRange& range)
+    : io_(io), surface_(surface), clock_(clock), state_(state), buffers_(buffers), range_(range),
+      lastTick_(range.startTick) {}
+
+std::int64_t BlockLoop::Run() {
+    std::int64_t position = range_.scanStart;
+    const std::int64_t loopEnd = range_.scanEnd + kLoopMargin;
+    while (position < loopEnd) {
+        if (!ScanBlock(position)) break;
+        position += kBlockSectors;
+    }
+    return position;
+}
+
+bool BlockLoop::ScanBlock(std::int64_t lba) {
+    // Sectors past the drive's last one are neither read, written nor judged.
+    const std::uint32_t sectors = io_.SectorsOnDrive(lba, kBlockSectors);
+    ReadContent(lba, sectors);
+    sectorsHandled_ += 100.0;
+    const bool writeOk = WriteContent(lba, sectors, false);
+    const bool readOk = io_.ReadAt(lba, buffers_.verify, sectors);
+    // A failed re-read leaves stale bytes in the buffer: it is bad without comparing.
+    const bool mismatch = range_.mode == ScanMode::Standard && readOk && !MatchesContent(sectors);
+    const bool bad = mismatch || !writeOk || !readOk;
+    if (bad) ListBadBlock(lba);
+    if (state_.stopRequested) return false;
+    pumpOneMessage(surface_);
+    ShowProgress(lba);
+    if (state_.stopRequested) return false;
+    if (range_.mode == ScanMode::Regenerate || bad) return Repair(lba, sectors);
+    return true;
+}
+
+bool BlockLoop::Repair(std::int64_t lba, std::uint32_t sectors) {
+    RefreshContent(lba, sectors);
+    if (state_.stopRequested) return false;  // nothing written yet
+    pumpOneMessage(surface_);
+    ZeroPass(lba, sectors);
+    ZeroPass(lba, sectors);
+    pumpOneMessage(surface_);
+    // The content goes back even when a pass ended early for a stop.
+    const bool restored = WriteContent(lba, sectors, true);
+    if (state_.stopRequested) return false;
+    const bool verified = io_.ReadAt(lba, buffers_.verify, sectors) && MatchesContent(sectors);
+    if (restored && verified && range_.mode == ScanMode::Standard) ++state_.repairedCount;
+    return true;
+}
+
+void BlockLoop::ReadContent(std::int64_t lba, std::uint32_t sectors) {
+    buffers_.readable.fill(false);
+    if (io_.ReadAt(lba, buffers_.block, sectors)) {
+        for (std::uint32_t i = 0; i < sectors; ++i) buffers_.readable[i] = true;
+        return;
+    }
+    // A failed block read says nothing about which sectors hold what: read them one by one.
+    // A sector that cannot be read counts as zeros and is never written from this buffer.
+    std::memset(buffers_.block, 0, sectors * kSector);
+    for (std::uint32_t i = 0; i < sectors && !state_.stopRequested; ++i) {
+        unsigned char* sector = buffers_.block + i * kSector;
+        if (io_.ReadAt(lba + i, sector, 1))
+            buffers_.readable[i] = true;
+        else
+            std::memset(sector, 0, kSector);
+        // Failing sectors can take the drive seconds each: keep the window answering.
+        pumpOneMessage(surface_);
+    }
+}
+
+void BlockLoop::RefreshContent(std::int64_t lba, std::uint32_t sectors) {
+    // Read into the verify buffer first, so a failed read cannot spoil content read before.
+    if (io_.ReadAt(lba, buffers_.verify, sectors)) {
+        std::memcpy(buffers_.block, buffers_.verify, sectors * kSector);
+        for (std::uint32_t i = 0; i < sectors; ++i) buffers_.readable[i] = true;
+        return;
+    }
+    for (std::uint32_t i = 0; i < sectors && !state_.stopRequested; ++i) {
+        if (io_.ReadAt(lba + i, buffers_.verify + i * kSector, 1)) {
+            std::memcpy(buffers_.block + i * kSector, buffers_.verify + i * kSector, kSector);
+            buffers_.readable[i] = true;
+        }
+        pumpOneMessage(surface_);
+    }
+}
+
+bool BlockLoop::WriteContent(std::int64_t lba, std::uint32_t sectors, bool sectorBySectorOnFailure) {
+    bool allWritten = true;
+    std::uint32_t i = 0;
+    while (i < sectors) {
+        if (!buffers_.readable[i]) {
+            ++i;
+            continue;
+        }
+        std::uint32_t runEnd = i;
+        while (runEnd < sectors && buffers_.readable[runEnd]) ++runEnd;
+        // One write for the whole block when every sector was read, else one per run of read sectors.
+        if (!io_.WriteAt(lba + i, buffers_.block + i * kSector, runEnd - i)) {
+            const bool recovered = sectorBySectorOnFailure && WriteSectorBySector(lba, i, runEnd);
+            allWritten = allWritten && recovered;
+        }
+        i = runEnd;
+    }
+    return allWritten;
+}
+
+bool BlockLoop::WriteSectorBySector(std::int64_t lba, std::uint32_t from, std::uint32_t to) {
+    // One unwritable sector must not leave its neighbours holding zeros.
+    bool allWritten = true;
+    for (std::uint32_t i = from; i < to; ++i)
+        if (!io_.WriteAt(lba + i, buffers_.block + i * kSector, 1)) allWritten = false;
+    return allWritten;
+}
+
+void BlockLoop::ZeroPass(std::int64_t lba, std::uint32_t sectors) {
+    if (sectors == 0) return;
+    bool positioned = io_.Seek(lba);
+    for (std::uint32_t i = 0; i < sectors; ++i) {
+        if (state_.stopRequested) return;
+        pumpOneMessage(surface_);
+        // After a failed write the position is unknown; never write zeros anywhere but here.
+        if (!positioned) positioned = io_.Seek(lba + i);
+        if (positioned && !io_.Write(buffers_.zeroSector, 1)) positioned = false;
+    }
+}
+
+bool BlockLoop::MatchesContent(std::uint32_t sectors) const {
+    return std::memcmp(buffers_.block, buffers_.verify, sectors * kSector) == 0;
+}
+
+void BlockLoop::ListBadBlock(std::int64_t lba) {
+    ++state_.badCount;
+    char entry[48];
+    std::snprintf(entry, sizeof entry, texts::kBadBlockEntry, static_cast<long long>(lba));
+    surface_.listAddString(controls::kInfoList, entry);
+}
+
+void BlockLoop::ShowProgress(std::int64_t lba) {
+    const double percent = ProgressPercent(lba, range_.scanEnd);
+    surface_.setProgressPosition(controls::kProgress, static_cast<int>(percent));
+    state_.currentLba = lba;
+    const std::uint32_t now = clock_.tickCount();
+    elapsedMs_ += static_cast<std::uint32_t>(now - lastTick_);
+    lastTick_ = now;
+    const TimeEstimate time = EstimateTime(elapsedMs_, sectorsHandled_, range_.scanEnd - range_.scanStart);
+    char line[160];
+    FormatStatusLine(line, sizeof line, percent, state_.currentLba, time);
+    surface_.setTitle(line);
+}
+
+}  // namespace scan

@@ -1,0 +1,52 @@
+#pragma once
+// The scan's block loop and repair procedure over one open drive.
+#include <cstdint>
+
+#include "platform/surface.h"
+#include "platform/system.h"
+#include "scan/block_io.h"
+#include "scan/scan_buffers.h"
+#include "scan/scan_engine.h"
+
+namespace scan {
+
+struct LoopRange {
+    ScanMode mode = ScanMode::Standard;
+    std::int64_t scanStart = 0;
+    std::int64_t scanEnd = 0;
+    std::uint32_t startTick = 0;  // Clock::tickCount() when the scan began
+};
+
+class BlockLoop {
+public:
+    BlockLoop(BlockIo& io, platform::Surface& surface, platform::Clock& clock, ScanState& state,
+              ScanBuffers& buffers, const LoopRange& range);
+
+    // Scans block after block while the block's first sector is below the end sector + 120, or
+    // until a stop check sees stopRequested. Returns the first sector of the block it ended at.
+    std::int64_t Run();
+
+private:
+    bool ScanBlock(std::int64_t lba);                    // false: leave the loop
+    bool Repair(std::int64_t lba, std::uint32_t sectors);  // false: leave the loop
+    void ReadContent(std::int64_t lba, std::uint32_t sectors);
+    void RefreshContent(std::int64_t lba, std::uint32_t sectors);
+    bool WriteContent(std::int64_t lba, std::uint32_t sectors, bool sectorBySectorOnFailure);
+    bool WriteSectorBySector(std::int64_t lba, std::uint32_t from, std::uint32_t to);
+    void ZeroPass(std::int64_t lba, std::uint32_t sectors);
+    bool MatchesContent(std::uint32_t sectors) const;
+    void ListBadBlock(std::int64_t lba);
+    void ShowProgress(std::int64_t lba);
+
+    BlockIo& io_;
+    platform::Surface& surface_;
+    platform::Clock& clock_;
+    ScanState& state_;
+    ScanBuffers& buffers_;
+    LoopRange range_;
+    double sectorsHandled_ = 0;
+    std::uint64_t elapsedMs_ = 0;  // summed tick differences, so the 32-bit tick may wrap
+    std::uint32_t lastTick_ = 0;
+};
+
+}  // namespace scan
