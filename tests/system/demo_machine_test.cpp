@@ -1,0 +1,71 @@
+// The built-in demo machine: it parses, and its drives show the states it is meant to show.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "app/demo_machine.h"
+#include "dialog_harness.h"
+
+namespace {
+
+using apptest::DialogHarness;
+namespace ids = app::ids;
+
+// The demo without its transfer delays, so the whole-drive scan is quick here.
+std::string FastDemo() {
+    return std::regex_replace(std::string(app::DemoMachineText()), std::regex("Latency[A-Za-z]* = [0-9]+\n"), "");
+}
+
+TEST(DemoMachine, ListsFiveDrivesThatShowEveryIndicatorState) {
+    DialogHarness h(app::DemoMachineText());
+    ASSERT_TRUE(h.Start());
+    EXPECT_EQ(h.Items(ids::kDriveList),
+              (std::vector<std::string>{"Drive 0 WDC WD5000AAKX-00ERMA0", "Drive 1 ST3500418AS", "Drive 2 SAMSUNG HD502HJ",
+                                        "Drive 3 Hitachi HDS721010CLA332", "Drive 4 "}));
+
+    h.Select(0);
+    app::IndicatorPaint paint = h.dialog->PaintIndicators();
+    EXPECT_TRUE(paint.drawValues);
+    EXPECT_EQ(paint.state.statusText, "OK");
+    EXPECT_EQ(paint.state.hoursText, "1234");
+    EXPECT_EQ(paint.state.temperatureAlarm, 0);
+
+    h.Select(1);
+    paint = h.dialog->PaintIndicators();
+    EXPECT_EQ(paint.state.celsiusText, "58 \xB0 C");
+    EXPECT_EQ(paint.state.temperatureAlarm, 1);
+    EXPECT_EQ(paint.state.statusText, "OK");
+
+    h.Select(2);
+    paint = h.dialog->PaintIndicators();
+    EXPECT_EQ(paint.state.statusText, "Bad");
+    EXPECT_EQ(h.dialog->scanState().backupAlarm, 1);
+
+    h.Select(3);
+    paint = h.dialog->PaintIndicators();
+    EXPECT_EQ(paint.state.statusText, "OK");
+    EXPECT_EQ(h.dialog->scanState().backupAlarm, 0);
+    EXPECT_EQ(h.Text(ids::kEndField), "20000");
+
+    h.Select(4);
+    EXPECT_TRUE(h.surface.control(ids::kAttributeView).rows.empty());
+    EXPECT_FALSE(h.dialog->PaintIndicators().drawValues);
+}
+
+TEST(DemoMachine, TheFaultyDriveScansToTheEndFindingAndRepairingBlocks) {
+    DialogHarness h(FastDemo());
+    ASSERT_TRUE(h.Start());
+    h.Select(3);
+    h.dialog->OnScan();
+    const scan::ScanOutcome& outcome = h.dialog->lastScan();
+    EXPECT_TRUE(outcome.completed);
+    const std::vector<std::string> listed = h.Items(ids::kInfoList);
+    for (const char* entry : {"Bad sector LBA: 1000", "Bad sector LBA: 8000", "Bad sector LBA: 9000",
+                              "Bad sector LBA: 15000"})
+        EXPECT_NE(std::find(listed.begin(), listed.end(), entry), listed.end()) << entry;
+    EXPECT_GE(h.dialog->scanState().badCount, 4);
+    EXPECT_GE(h.dialog->scanState().repairedCount, 1);
+    EXPECT_EQ(h.kernel->openHandleCount(), 0u);
+}
+
+}  // namespace
