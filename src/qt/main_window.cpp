@@ -1,0 +1,574 @@
+#include "main_window.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTreeWidget>
+#include <algorithm>
+
+#include "app/control_ids.h"
+#include "app/list_order.h"
+#include "artwork.h"
+#include "backdrop_slider.h"
+#include "dialog_units.h"
+#include "graphic_progress_ctrl.h"
+#include "grid_delegate.h"
+#include "hover_button.h"
+#include "modal_dialogs.h"
+#include "platform/text_codec.h"
+
+namespace qtui {
+
+namespace {
+
+constexpr int kTextRole = Qt::UserRole + 1;  // list entry text as its Windows-1252 bytes
+constexpr int kDataRole = Qt::UserRole;      // list entry item data
+constexpr platform::DWORD kGridLines = 0x1;
+constexpr platform::DWORD kFullRowSelect = 0x20;
+// The template font is 8 point "MS Sans Serif": an 11-pixel em on a 96 dpi screen.
+constexpr int kDialogFontPixels = 11;
+
+QString fromCp1252(std::string_view text) { return QString::fromStdString(platform::cp1252ToUtf8(text)); }
+std::string toCp1252(const QString& text) { return platform::utf8ToCp1252(text.toStdString()); }
+QByteArray bytesOf(std::string_view text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
+
+bool hasStyle(int id, std::uint32_t style) {
+    const app::ControlTemplate* entry = app::FindControlTemplate(id);
+    return entry && (entry->styles & style) != 0;
+}
+
+// Marks a change made through the Surface for its lifetime, so the selection signals it causes
+// are not taken for the user's.
+class SurfaceChange {
+public:
+    explicit SurfaceChange(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
+    ~SurfaceChange() { flag_ = previous_; }
+    SurfaceChange(const SurfaceChange&) = delete;
+    SurfaceChange& operator=(const SurfaceChange&) = delete;
+
+private:
+    bool& flag_;
+    bool previous_;
+};
+
+}  // namespace
+
+MainWindow::MainWindow(app::MainDialog& dialog, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      dialog_(dialog) {
+    dialogFont_ = QFont(QStringLiteral("Arial"));
+    dialogFont_.setPixelSize(kDialogFontPixels);
+    setFont(dialogFont_);
+    setFixedSize(app::kClientWidthPx, app::kClientHeightPx);
+    setSizeGripEnabled(false);
+    setAttribute(Qt::WA_OpaquePaintEvent);  // the paint covers the whole client area
+    for (const app::ControlTemplate& entry : app::kMainDialogTemplate) createControl(entry);
+    chainTabOrder();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createControl(const app::ControlTemplate& entry) {
+    const int id = entry.id;
+    const QString text = fromCp1252(entry.text);
+    QWidget* widget = nullptr;
+    switch (entry.kind) {
+    case app::ControlClass::HoverButton: {
+        auto* button = new CHoverButton(this);
+        button->setText(text);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, id] { buttonClicked(id); });
+        widget = button;
+        break;
+    }
+    case app::ControlClass::PushButton: {
+        auto* button = new QPushButton(text, this);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, id] { buttonClicked(id); });
+        widget = button;
+        break;
+    }
+    case app::ControlClass::Slider: {
+        const bool vertical = (entry.styles & app::kStyleVertical) != 0;
+        auto* slider = new CBackdropSlider(vertical ? Qt::Vertical : Qt::Horizontal, this);
+        if (entry.styles & app::kStyleNoTicks)
+            slider->setTickPosition(QSlider::NoTicks);
+        else if (entry.styles & app::kStyleTicksBoth)
+            slider->setTickPosition(QSlider::TicksBothSides);
+        else if (entry.styles & app::kStyleTicksTop)
+            slider->setTickPosition(QSlider::TicksAbove);
+        // The picture under the slider, without running the window's paint (which evaluates
+        // the indicators).
+        slider->setBackgroundSource([this](const QRect& area) { return backgroundUnder(area); });
+        widget = slider;
+        break;
+    }
+    case app::ControlClass::Edit: {
+        auto* edit = new QLineEdit(this);
+        edit->setReadOnly((entry.styles & app::kStyleReadOnly) != 0);
+        edit->setFrame((entry.styles & app::kStyleBorder) != 0);
+        widget = edit;
+        break;
+    }
+    case app::ControlClass::ListBox: {
+        auto* list = new QListWidget(this);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setVerticalScrollBarPolicy((entry.styles & app::kStyleVScroll) ? Qt::ScrollBarAsNeeded
+                                                                              : Qt::ScrollBarAlwaysOff);
+        list->setUniformItemSizes(true);
+        if (id == app::ids::kDriveList)
+            connect(list, &QListWidget::currentRowChanged, this, [this](int) {
+                if (!surfaceChange_) dialog_.SelectDrive();
+            });
+        widget = list;
+        break;
+    }
+    case app::ControlClass::ListView: {
+        auto* view = new QTreeWidget(this);
+        view->setColumnCount(0);
+        view->setRootIsDecorated(false);
+        view->setItemsExpandable(false);
+        view->setUniformRowHeights(true);
+        view->setSortingEnabled(false);
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setSelectionBehavior(QAbstractItemView::SelectItems);
+        view->header()->setStretchLastSection(false);
+        view->header()->setSectionsMovable(false);
+        view->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        view->viewport()->installEventFilter(this);
+        // The keyboard moves the selection mark as a click does.
+        connect(view, &QTreeWidget::currentItemChanged, this, [this, view](QTreeWidgetItem* current) {
+            if (!surfaceChange_ && current) selectionMark_ = view->indexOfTopLevelItem(current);
+        });
+        widget = view;
+        break;
+    }
+    case app::ControlClass::ProgressBar:
+        widget = new CGraphicProgressCtrl(this);
+        break;
+    }
+    widget->setObjectName(QStringLiteral("control%1").arg(id));
+    widget->setGeometry(DuToPixels(entry.rect));
+    widget->setFocusPolicy((entry.styles & app::kStyleTabStop) ? Qt::StrongFocus : Qt::ClickFocus);
+    if (entry.kind == app::ControlClass::ProgressBar) widget->setFocusPolicy(Qt::NoFocus);
+    widget->setEnabled((entry.styles & app::kStyleDisabled) == 0);
+    if (entry.styles & app::kStyleHidden) widget->hide();
+    widget->installEventFilter(this);
+    controls_[id] = widget;
+}
+
+void MainWindow::chainTabOrder() {
+    QWidget* previous = nullptr;
+    for (const app::ControlTemplate& entry : app::kMainDialogTemplate) {
+        if ((entry.styles & app::kStyleTabStop) == 0) continue;
+        QWidget* current = controls_[entry.id];
+        if (previous) QWidget::setTabOrder(previous, current);
+        previous = current;
+    }
+}
+
+bool MainWindow::initialise() {
+    if (!dialog_.InitialiseDialog(*this)) return false;
+    for (const app::ControlTemplate& entry : app::kMainDialogTemplate) {
+        QWidget* widget = controls_[entry.id];
+        if ((entry.styles & app::kStyleTabStop) && !widget->isHidden() && widget->isEnabled()) {
+            widget->setFocus(Qt::OtherFocusReason);
+            break;
+        }
+    }
+    return true;
+}
+
+QWidget* MainWindow::control(int id) const {
+    const auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : found->second;
+}
+CHoverButton* MainWindow::hoverButton(int id) const { return qobject_cast<CHoverButton*>(control(id)); }
+QListWidget* MainWindow::listBox(int id) const { return qobject_cast<QListWidget*>(control(id)); }
+QTreeWidget* MainWindow::listView(int id) const { return qobject_cast<QTreeWidget*>(control(id)); }
+QLineEdit* MainWindow::edit(int id) const { return qobject_cast<QLineEdit*>(control(id)); }
+CGraphicProgressCtrl* MainWindow::progressBar(int id) const { return qobject_cast<CGraphicProgressCtrl*>(control(id)); }
+CBackdropSlider* MainWindow::slider(int id) const { return qobject_cast<CBackdropSlider*>(control(id)); }
+
+// ---- commands -------------------------------------------------------------------------------
+
+void MainWindow::okCommand() { dialog_.ExitNow(); }
+
+void MainWindow::cancelCommand() {
+    if (dialog_.scanExecuting()) return;
+    done(app::ids::kCancel);
+}
+
+void MainWindow::buttonClicked(int id) {
+    // The long commands pump messages; none of them may start again inside itself or another.
+    const bool busy = dialog_.scanExecuting() || longCommand_;
+    switch (id) {
+    case app::ids::kExit:
+        okCommand();
+        break;
+    case app::ids::kScan:
+        if (!busy) {
+            SurfaceChange running(longCommand_);
+            dialog_.OnScan();
+        }
+        break;
+    case app::ids::kTestSpeed:
+        if (!busy) {
+            SurfaceChange running(longCommand_);
+            dialog_.OnTestSpeed();
+        }
+        break;
+    case app::ids::kStop:
+        dialog_.OnStop();
+        break;
+    case app::ids::kOpenSession:
+        if (!busy) dialog_.OnOpenSession();
+        break;
+    default:
+        break;  // the hidden push buttons have no function
+    }
+}
+
+void MainWindow::attributeViewClicked() { dialog_.ShowAttributeDetails(); }
+
+// ---- events ---------------------------------------------------------------------------------
+
+void MainWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (background_.isNull()) {
+        painter.fillRect(rect(), palette().color(QPalette::Window));
+    } else {
+        // Tiles start at the client origin; the window clips the last row and column.
+        for (int y = 0; y < height(); y += background_.height())
+            for (int x = 0; x < width(); x += background_.width()) painter.drawImage(x, y, background_);
+    }
+    if (isMinimized()) return;
+    const app::IndicatorPaint paint = dialog_.PaintIndicators();
+    ++indicatorPaints_;
+    painter_.paint(painter, paint);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        okCommand();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cancelCommand();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // The close box, Alt+F4 and the system menu's Close: ExitNow, never a plain close.
+    event->ignore();
+    dialog_.ExitNow();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Enter anywhere is the dialog's OK command, Escape its Cancel command.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            okCommand();
+            return true;
+        }
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            cancelCommand();
+            return true;
+        }
+    }
+    QTreeWidget* view = listView(app::ids::kAttributeView);
+    if (view && watched == view->viewport()) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+            const QModelIndex index = view->indexAt(mouse->position().toPoint());
+            if (index.isValid()) selectionMark_ = index.row();
+        } else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+            attributeViewClicked();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+QImage MainWindow::backgroundUnder(const QRect& area) const {
+    QImage image(area.size(), QImage::Format_RGB32);
+    image.fill(palette().color(QPalette::Window));
+    if (!background_.isNull()) {
+        QPainter painter(&image);
+        for (int y = 0; y < area.bottom() + 1; y += background_.height())
+            for (int x = 0; x < area.right() + 1; x += background_.width())
+                painter.drawImage(x - area.left(), y - area.top(), background_);
+    }
+    return image;
+}
+
+// ---- Surface: plain controls ----------------------------------------------------------------
+
+std::string MainWindow::controlText(int id) {
+    if (QLineEdit* field = edit(id)) return toCp1252(field->text());
+    if (auto* button = qobject_cast<QAbstractButton*>(control(id))) return toCp1252(button->text());
+    return std::string();
+}
+
+void MainWindow::setControlText(int id, std::string_view text) {
+    if (QLineEdit* field = edit(id))
+        field->setText(fromCp1252(text));
+    else if (auto* button = qobject_cast<QAbstractButton*>(control(id)))
+        button->setText(fromCp1252(text));
+}
+
+void MainWindow::showControl(int id, bool shown) {
+    if (QWidget* widget = control(id)) widget->setVisible(shown);
+}
+
+void MainWindow::enableControl(int id, bool enabled) {
+    if (QWidget* widget = control(id)) widget->setEnabled(enabled);
+}
+
+// ---- Surface: list boxes --------------------------------------------------------------------
+
+int MainWindow::listAddString(int id, std::string_view text) {
+    QListWidget* list = listBox(id);
+    if (!list) return -1;
+    int index = list->count();
+    if (hasStyle(id, app::kStyleSorted)) {
+        // After every entry that does not sort after the new one.
+        index = 0;
+        while (index < list->count() &&
+               !app::ListTextLess(text, list->item(index)->data(kTextRole).toByteArray().toStdString()))
+            ++index;
+    }
+    auto* item = new QListWidgetItem(fromCp1252(text));
+    item->setData(kTextRole, bytesOf(text));
+    item->setData(kDataRole, qlonglong{0});
+    SurfaceChange change(surfaceChange_);
+    list->insertItem(index, item);
+    return index;
+}
+
+void MainWindow::listClear(int id) {
+    if (QListWidget* list = listBox(id)) {
+        SurfaceChange change(surfaceChange_);
+        list->clear();
+    }
+}
+
+int MainWindow::listCount(int id) {
+    QListWidget* list = listBox(id);
+    return list ? list->count() : 0;
+}
+
+std::string MainWindow::listText(int id, int index) {
+    QListWidget* list = listBox(id);
+    if (!list || index < 0 || index >= list->count()) return std::string();
+    return list->item(index)->data(kTextRole).toByteArray().toStdString();
+}
+
+void MainWindow::listSetItemData(int id, int index, std::intptr_t data) {
+    QListWidget* list = listBox(id);
+    if (list && index >= 0 && index < list->count())
+        list->item(index)->setData(kDataRole, static_cast<qlonglong>(data));
+}
+
+std::intptr_t MainWindow::listItemData(int id, int index) {
+    QListWidget* list = listBox(id);
+    if (!list || index < 0 || index >= list->count()) return -1;
+    return static_cast<std::intptr_t>(list->item(index)->data(kDataRole).toLongLong());
+}
+
+int MainWindow::listSelection(int id) {
+    QListWidget* list = listBox(id);
+    if (!list) return -1;
+    QListWidgetItem* current = list->currentItem();
+    return (current && current->isSelected()) ? list->row(current) : -1;
+}
+
+void MainWindow::listSetSelection(int id, int index) {
+    QListWidget* list = listBox(id);
+    if (!list) return;
+    SurfaceChange change(surfaceChange_);
+    if (index < 0 || index >= list->count()) {
+        list->clearSelection();
+        list->setCurrentRow(-1);
+    } else {
+        list->setCurrentRow(index);
+    }
+}
+
+// ---- Surface: the report view ---------------------------------------------------------------
+
+void MainWindow::viewDeleteAllItems(int id) {
+    if (QTreeWidget* view = listView(id)) {
+        SurfaceChange change(surfaceChange_);
+        view->clear();
+        selectionMark_ = -1;
+    }
+}
+
+void MainWindow::viewAddExtendedStyle(int id, platform::DWORD style) {
+    QTreeWidget* view = listView(id);
+    if (!view) return;
+    if ((style & kGridLines) && !dynamic_cast<GridDelegate*>(view->itemDelegate()))
+        view->setItemDelegate(new GridDelegate(view));
+    if (style & kFullRowSelect) {
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setAllColumnsShowFocus(true);
+    }
+}
+
+int MainWindow::viewColumnCount(int id) {
+    QTreeWidget* view = listView(id);
+    return view ? view->columnCount() : 0;
+}
+
+void MainWindow::viewDeleteColumn(int id, int column) {
+    QTreeWidget* view = listView(id);
+    if (!view || column < 0 || column >= view->columnCount()) return;
+    const int count = view->columnCount();
+    QStringList headings;
+    QList<int> widths;
+    for (int c = 0; c < count; ++c) {
+        if (c == column) continue;
+        headings << view->headerItem()->text(c);
+        widths << view->columnWidth(c);
+    }
+    for (int row = 0; row < view->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = view->topLevelItem(row);
+        for (int c = column; c + 1 < count; ++c) item->setText(c, item->text(c + 1));
+    }
+    view->setColumnCount(count - 1);
+    for (int c = 0; c < count - 1; ++c) {
+        view->headerItem()->setText(c, headings[c]);
+        view->setColumnWidth(c, widths[c]);
+    }
+}
+
+int MainWindow::viewClientWidth(int id) {
+    QTreeWidget* view = listView(id);
+    if (!view) return 0;
+    view->ensurePolished();
+    int width = view->contentsRect().width();
+    if (view->verticalScrollBar()->isVisibleTo(view)) width -= view->verticalScrollBar()->sizeHint().width();
+    return width;
+}
+
+void MainWindow::viewInsertColumn(int id, int column, std::string_view heading, int width) {
+    QTreeWidget* view = listView(id);
+    if (!view) return;
+    const int count = view->columnCount();
+    column = std::clamp(column, 0, count);
+    QStringList headings;
+    QList<int> widths;
+    for (int c = 0; c < count; ++c) {
+        headings << view->headerItem()->text(c);
+        widths << view->columnWidth(c);
+    }
+    headings.insert(column, fromCp1252(heading));
+    widths.insert(column, width);
+    view->setColumnCount(count + 1);
+    for (int row = 0; row < view->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = view->topLevelItem(row);
+        for (int c = count; c > column; --c) item->setText(c, item->text(c - 1));
+        item->setText(column, QString());
+    }
+    for (int c = 0; c <= count; ++c) {
+        view->headerItem()->setText(c, headings[c]);
+        view->headerItem()->setTextAlignment(c, Qt::AlignLeft | Qt::AlignVCenter);
+        view->setColumnWidth(c, widths[c]);
+    }
+}
+
+int MainWindow::viewInsertItem(int id, int row, std::string_view text) {
+    QTreeWidget* view = listView(id);
+    if (!view) return -1;
+    row = std::clamp(row, 0, view->topLevelItemCount());
+    auto* item = new QTreeWidgetItem();
+    item->setText(0, fromCp1252(text));
+    SurfaceChange change(surfaceChange_);
+    view->insertTopLevelItem(row, item);
+    if (selectionMark_ >= row) ++selectionMark_;
+    return row;
+}
+
+void MainWindow::viewSetItemText(int id, int row, int column, std::string_view text) {
+    QTreeWidget* view = listView(id);
+    if (!view || column < 0 || column >= view->columnCount()) return;
+    if (QTreeWidgetItem* item = view->topLevelItem(row)) item->setText(column, fromCp1252(text));
+}
+
+int MainWindow::viewSelectionMark(int id) {
+    QTreeWidget* view = listView(id);
+    if (!view || selectionMark_ >= view->topLevelItemCount()) return -1;
+    return selectionMark_;
+}
+
+// ---- Surface: skinned controls, pictures, title ---------------------------------------------
+
+void MainWindow::setProgressPosition(int id, int position) {
+    if (CGraphicProgressCtrl* bar = progressBar(id)) bar->setPosition(position);
+}
+
+void MainWindow::setSliderTickFrequency(int id, int frequency) {
+    if (CBackdropSlider* control = slider(id)) control->setTickInterval(frequency);
+}
+
+void MainWindow::setSliderThumbColours(int id, platform::DWORD normal, platform::DWORD active) {
+    if (CBackdropSlider* control = slider(id)) control->SetThumbColours(normal, active);
+}
+
+void MainWindow::setUpHoverButton(int id, int stripResource, std::string_view tooltip) {
+    CHoverButton* button = hoverButton(id);
+    if (!button) return;
+    button->SetFrameBitmap(LoadArtwork(stripResource));
+    const std::string tip(tooltip);
+    button->SetTipText(tip.c_str(), true);
+}
+
+bool MainWindow::loadBackground(int bitmapResource) {
+    background_ = QImage();
+    update();
+    if (bitmapResource == 0) return true;
+    const QImage picture = LoadArtwork(bitmapResource);
+    if (picture.isNull()) return false;
+    background_ = picture.convertToFormat(QImage::Format_RGB32);
+    return true;
+}
+
+void MainWindow::setWindowIcon() { QWidget::setWindowIcon(LoadAppIcon()); }
+
+void MainWindow::setTitle(std::string_view title) {
+    title_ = std::string(title);
+    setWindowTitle(fromCp1252(title));
+}
+
+std::string MainWindow::title() { return title_; }
+
+void MainWindow::requestRepaint() { update(); }
+
+int MainWindow::messageBox(std::string_view text, std::string_view caption, platform::DWORD type) {
+    return ShowMessageBox(this, text, caption, type, dialogFont_);
+}
+
+std::optional<std::string> MainWindow::fileDialog(const platform::FileDialogRequest& request) {
+    return ShowFileDialog(this, request);
+}
+
+void MainWindow::pumpOneMessage() {
+    // One pass over what is waiting now: input, timers, the signal pipe and repaints. Events
+    // posted while it runs wait for the next step.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+}  // namespace qtui
