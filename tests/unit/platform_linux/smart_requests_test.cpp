@@ -1,0 +1,192 @@
+// The Windows S.M.A.R.T. requests answered over a scripted ATA channel: which commands reach
+// the drive, what the output buffers hold, and how failures are reported.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/linux/smart_requests.h"
+
+using namespace platform;
+using namespace platform::linux;
+
+namespace {
+
+class ScriptedChannel final : public AtaChannel {
+public:
+    AtaOutcome run(const AtaRequest& request, std::uint8_t* data) override {
+        requests.push_back(request);
+        if (request.dataBytes > 0) std::memcpy(data, answer.data(), request.dataBytes);
+        return outcome;
+    }
+    std::vector<AtaRequest> requests;
+    std::vector<std::uint8_t> answer = std::vector<std::uint8_t>(64 * 1024, 0);
+    AtaOutcome outcome = success();
+
+    static AtaOutcome success() {
+        AtaOutcome o;
+        o.ok = true;
+        o.error = ERROR_SUCCESS;
+        return o;
+    }
+};
+
+std::vector<std::uint8_t> sendCmdIn(BYTE features, BYTE count, BYTE command) {
+    SENDCMDINPARAMS in{};
+    in.cBufferSize = 512;
+    in.irDriveRegs = {features, count, 1, 0x4F, 0xC2, 0xA0, command, 0};
+    std::vector<std::uint8_t> bytes(sizeof in);
+    std::memcpy(bytes.data(), &in, sizeof in);
+    return bytes;
+}
+
+SENDCMDOUTPARAMS_HEADER headerOf(const std::vector<std::uint8_t>& out) {
+    SENDCMDOUTPARAMS_HEADER h{};
+    std::memcpy(&h, out.data(), sizeof h);
+    return h;
+}
+
+struct Fixture : ::testing::Test {
+    ScriptedChannel channel;
+    std::vector<std::uint8_t> scratch = std::vector<std::uint8_t>(64 * 1024);
+
+    IoctlAnswer send(DWORD code, const std::vector<std::uint8_t>& in, std::vector<std::uint8_t>& out) {
+        return smartDriveCommand(channel, code, in.data(), static_cast<DWORD>(in.size()), out.data(),
+                                 static_cast<DWORD>(out.size()), scratch.data(), scratch.size());
+    }
+};
+
+}  // namespace
+
+using SmartVersion = Fixture;
+using SmartCommands = Fixture;
+
+TEST_F(SmartVersion, AnsweredOnlyWhenTheDeviceReturnsAtaIdentifyData) {
+    channel.answer[0] = 0x40;  // word 0 of a fixed ATA disk
+    channel.answer[54] = 'Q';
+    GETVERSIONINPARAMS version{};
+    IoctlAnswer a = smartGetVersion(channel, scratch.data(), &version, sizeof version);
+    ASSERT_TRUE(a.ok);
+    EXPECT_EQ(a.returned, 24u);
+    EXPECT_EQ(version.bVersion, 1);
+    EXPECT_EQ(version.bRevision, 1);
+    EXPECT_EQ(version.bIDEDeviceMap, 1);
+    EXPECT_EQ(version.fCapabilities, CAP_ATA_ID_CMD | CAP_SMART_CMD);
+    ASSERT_EQ(channel.requests.size(), 1u);
+    EXPECT_EQ(channel.requests[0].command, ATA_IDENTIFY_DEVICE);
+    EXPECT_EQ(channel.requests[0].dataBytes, 512u);
+
+    channel.answer[1] = 0x85;  // a packet (ATAPI) device
+    EXPECT_FALSE(smartGetVersion(channel, scratch.data(), &version, sizeof version).ok);
+    std::fill(channel.answer.begin(), channel.answer.end(), 0);  // a bridge that answered nothing
+    EXPECT_FALSE(smartGetVersion(channel, scratch.data(), &version, sizeof version).ok);
+    channel.answer[0] = 0x40;
+    channel.outcome.ok = false;
+    channel.outcome.error = ERROR_INVALID_FUNCTION;
+    a = smartGetVersion(channel, scratch.data(), &version, sizeof version);
+    EXPECT_FALSE(a.ok);
+    EXPECT_EQ(a.error, ERROR_INVALID_FUNCTION);
+    EXPECT_EQ(smartGetVersion(channel, scratch.data(), &version, 23).error, ERROR_INSUFFICIENT_BUFFER);
+}
+
+TEST_F(SmartCommands, PagesAndIdentifyComeBackAfterTheHeader) {
+    for (std::size_t i = 0; i < 512; ++i) channel.answer[i] = static_cast<std::uint8_t>(i * 3);
+    for (BYTE feature : {SMART_READ_DATA, SMART_READ_THRESHOLDS}) {
+        std::vector<std::uint8_t> out(531, 0xEE);
+        const IoctlAnswer a = send(SMART_RCV_DRIVE_DATA, sendCmdIn(feature, 1, ATA_SMART_CMD), out);
+        ASSERT_TRUE(a.ok);
+        EXPECT_EQ(a.returned, 528u);
+        EXPECT_EQ(headerOf(out).cBufferSize, 512u);
+        EXPECT_EQ(headerOf(out).DriverStatus.bDriverError, 0);
+        EXPECT_EQ(0, std::memcmp(out.data() + 16, channel.answer.data(), 512));
+        const AtaRequest& r = channel.requests.back();
+        EXPECT_EQ(r.protocol, AtaProtocol::PioDataIn);
+        EXPECT_EQ(r.features, feature);
+        EXPECT_EQ(r.lbaMid, 0x4F);
+        EXPECT_EQ(r.lbaHigh, 0xC2);
+        EXPECT_EQ(r.device, 0xA0);
+        EXPECT_EQ(r.command, ATA_SMART_CMD);
+    }
+    std::vector<std::uint8_t> out(528);
+    ASSERT_TRUE(send(SMART_RCV_DRIVE_DATA, sendCmdIn(0, 1, ATA_IDENTIFY_DEVICE), out).ok);
+    EXPECT_EQ(channel.requests.back().command, ATA_IDENTIFY_DEVICE);
+    EXPECT_EQ(channel.requests.back().sectorCount, 1);
+
+    std::vector<std::uint8_t> small(17);
+    const IoctlAnswer enable = send(SMART_SEND_DRIVE_COMMAND, sendCmdIn(SMART_ENABLE_OPERATIONS, 1, ATA_SMART_CMD), small);
+    ASSERT_TRUE(enable.ok);
+    EXPECT_EQ(channel.requests.back().protocol, AtaProtocol::NonData);
+    EXPECT_EQ(channel.requests.back().dataBytes, 0u);
+    EXPECT_EQ(headerOf(small).cBufferSize, 0u);
+}
+
+TEST_F(SmartCommands, ReturnStatusGivesTheCylinderRegisters) {
+    channel.outcome.haveRegisters = true;
+    channel.outcome.lbaMid = 0xF4;
+    channel.outcome.lbaHigh = 0x2C;
+    channel.outcome.status = 0x50;
+    std::vector<std::uint8_t> out(24);
+    ASSERT_TRUE(send(SMART_SEND_DRIVE_COMMAND, sendCmdIn(SMART_RETURN_SMART_STATUS, 0, ATA_SMART_CMD), out).ok);
+    EXPECT_TRUE(channel.requests.back().returnRegisters);
+    IDEREGS regs{};
+    std::memcpy(&regs, out.data() + 16, sizeof regs);
+    EXPECT_EQ(headerOf(out).cBufferSize, 8u);
+    EXPECT_EQ(regs.bCylLowReg, 0xF4);
+    EXPECT_EQ(regs.bCylHighReg, 0x2C);
+}
+
+TEST_F(SmartCommands, CommandsThatCouldChangeDataNeverReachTheDrive) {
+    struct Case {
+        DWORD code;
+        BYTE features;
+        BYTE command;
+    };
+    const Case refused[] = {
+        {SMART_RCV_DRIVE_DATA, 0, 0x20},              // READ SECTORS
+        {SMART_SEND_DRIVE_COMMAND, 0, 0x30},          // WRITE SECTORS
+        {SMART_SEND_DRIVE_COMMAND, 0xD6, ATA_SMART_CMD},  // SMART WRITE LOG
+        {SMART_SEND_DRIVE_COMMAND, 0, 0xEC},          // IDENTIFY without a data phase
+        {SMART_RCV_DRIVE_DATA, SMART_ENABLE_OPERATIONS, ATA_SMART_CMD},
+        {SMART_SEND_DRIVE_COMMAND, 0, 0xF6},          // SECURITY ERASE UNIT
+    };
+    for (const Case& c : refused) {
+        std::vector<std::uint8_t> out(531);
+        const IoctlAnswer a = send(c.code, sendCmdIn(c.features, 1, c.command), out);
+        EXPECT_FALSE(a.ok) << std::hex << int(c.command) << " " << int(c.features);
+        EXPECT_EQ(a.error, ERROR_INVALID_PARAMETER);
+        EXPECT_EQ(headerOf(out).DriverStatus.bDriverError, SMART_INVALID_COMMAND);
+    }
+    EXPECT_TRUE(channel.requests.empty());
+}
+
+TEST_F(SmartCommands, BadBuffersAreRefusedBeforeTheDriveIsAsked) {
+    std::vector<std::uint8_t> out(527);  // one byte short of header plus a page
+    IoctlAnswer a = send(SMART_RCV_DRIVE_DATA, sendCmdIn(SMART_READ_DATA, 1, ATA_SMART_CMD), out);
+    EXPECT_EQ(a.error, ERROR_INSUFFICIENT_BUFFER);
+    std::vector<std::uint8_t> shortIn = sendCmdIn(SMART_READ_DATA, 1, ATA_SMART_CMD);
+    shortIn.resize(20);
+    out.resize(531);
+    a = send(SMART_RCV_DRIVE_DATA, shortIn, out);
+    EXPECT_EQ(a.error, ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(channel.requests.empty());
+}
+
+TEST_F(SmartCommands, AFailedCommandReportsTheDriveErrorAndNoData) {
+    for (std::size_t i = 0; i < 512; ++i) channel.answer[i] = 0xAB;  // whatever the device left behind
+    channel.outcome = AtaOutcome{};
+    channel.outcome.ok = false;
+    channel.outcome.error = ERROR_GEN_FAILURE;
+    channel.outcome.deviceError = true;
+    channel.outcome.haveRegisters = true;
+    channel.outcome.errorRegister = 0x04;
+    std::vector<std::uint8_t> out(531, 0xEE);
+    const IoctlAnswer a = send(SMART_RCV_DRIVE_DATA, sendCmdIn(SMART_READ_DATA, 1, ATA_SMART_CMD), out);
+    EXPECT_FALSE(a.ok);
+    EXPECT_EQ(a.error, ERROR_GEN_FAILURE);
+    const SENDCMDOUTPARAMS_HEADER h = headerOf(out);
+    EXPECT_EQ(h.cBufferSize, 0u);
+    EXPECT_EQ(h.DriverStatus.bDriverError, SMART_IDE_ERROR);
+    EXPECT_EQ(h.DriverStatus.bIDEError, 0x04);
+    EXPECT_EQ(out[16], 0);
+    EXPECT_EQ(out[527], 0);
+}
