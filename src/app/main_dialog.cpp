@@ -39,13 +39,6 @@ std::string RefusalText() {
            kProductWebAddress + " for updates.";
 }
 
-std::string SpeedResultText(const scan::SpeedResult& result) {
-    if (!result.opened) return "The drive could not be opened for the speed test.";
-    char text[96];
-    std::snprintf(text, sizeof text, "Zone 1: %.1f MB/s\nZone 2: %.1f MB/s", result.zone1MBps, result.zone2MBps);
-    return text;
-}
-
 MainDialog::MainDialog(const DialogServices& services)
     : services_(services),
       table_(std::make_unique<disk::DriveTable>(services.executablePath)),
@@ -224,7 +217,7 @@ void MainDialog::OnOpenSession() {
 scan::SpeedResult MainDialog::OnTestSpeed() {
     if (speedTest_ == nullptr) return {};
     const scan::SpeedResult result = speedTest_->Run(fields_.driveNumber, fields_.scanEnd);
-    surface_->messageBox(SpeedResultText(result), kCommandCaption, 0);
+    surface_->messageBox(scan::FormatSpeedResult(result, fields_.driveNumber), kCommandCaption, 0);
     return result;
 }
 

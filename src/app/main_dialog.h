@@ -36,8 +36,6 @@ inline constexpr const char* kHelpLines[4] = {
 
 // The refusal shown on an operating system other than major version 5.
 std::string RefusalText();
-// The speed test's result as the message box shows it (two lines, MB/s of 10^6 bytes).
-std::string SpeedResultText(const scan::SpeedResult& result);
 
 struct DialogServices {
     platform::Kernel& kernel;

@@ -321,6 +321,20 @@ TEST(Indicators, PaintStoresTheAlarmsWhereTheScanReadsThem) {
     EXPECT_EQ(h.dialog->indicators().temperatureAlarm, 0);
 }
 
+TEST(SpeedTest, ShowsBothZonesInAMessageBoxAndWritesNothing) {
+    DialogHarness h(Machine("", {SmartDrive(0, "DISK", 20000, kTwoAttributes)}));
+    ASSERT_TRUE(h.Start());
+    h.kernel->clearCalls();
+    const scan::SpeedResult result = h.dialog->OnTestSpeed();
+    EXPECT_TRUE(result.opened);
+    ASSERT_EQ(h.surface.messageBoxes.size(), 1u);
+    EXPECT_EQ(h.surface.messageBoxes[0].caption, "Varim Hard Disk Repair");
+    EXPECT_EQ(h.surface.messageBoxes[0].text.rfind("Read speed of zone 1 (from sector 0): ", 0), 0u);
+    EXPECT_NE(h.surface.messageBoxes[0].text.find("\nRead speed of zone 2"), std::string::npos);
+    for (const auto& call : h.kernel->calls()) EXPECT_NE(call.operation, "writeFile");
+    EXPECT_EQ(h.kernel->openHandleCount(), 0u);
+}
+
 TEST(ExitNow, WhileIdleTheProcessEndsAtOnce) {
     DialogHarness h(Machine("", {SmartDrive(0, "DISK", 20000, kTwoAttributes)}));
     ASSERT_TRUE(h.Start());
