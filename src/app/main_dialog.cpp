@@ -133,7 +133,9 @@ void MainDialog::SetUpAttributeView() {
 }
 
 void MainDialog::SelectDrive() {
-    if (surface_ == nullptr) return;
+    // The drive list is disabled while a scan runs; a selection arriving anyway must not move
+    // the scan's drive or probe drives under it.
+    if (surface_ == nullptr || scanExecuting()) return;
     const int selection = surface_->listSelection(ids::kDriveList);
     if (selection >= 0) fields_.driveNumber = static_cast<int>(surface_->listItemData(ids::kDriveList, selection));
     surface_->listClear(ids::kInfoList);

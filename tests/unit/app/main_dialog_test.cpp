@@ -335,6 +335,24 @@ TEST(SpeedTest, ShowsBothZonesInAMessageBoxAndWritesNothing) {
     EXPECT_EQ(h.kernel->openHandleCount(), 0u);
 }
 
+TEST(DriveList, ASelectionArrivingDuringAScanChangesNothing) {
+    DialogHarness h(Machine("Letters = C:fixed D:fixed", {SmartDrive(0, "DISK ZERO", 2000, kTwoAttributes),
+                                                          SmartDrive(1, "DISK ONE", 4000, kTwoAttributes)}));
+    ASSERT_TRUE(h.Start());
+    h.kernel->clearCalls();
+    h.surface.onPump = [&](int step) {
+        if (step == 3) h.Select(1);
+    };
+    h.dialog->OnScan();
+    EXPECT_TRUE(h.dialog->lastScan().completed);
+    EXPECT_EQ(h.dialog->driveNumber(), 0);
+    EXPECT_EQ(h.Text(ids::kEndField), "2000");
+    for (const auto& call : h.kernel->calls()) {
+        EXPECT_NE(call.operation, "getLogicalDrives");
+        EXPECT_NE(call.path, "\\\\.\\PHYSICALDRIVE1");
+    }
+}
+
 TEST(ExitNow, WhileIdleTheProcessEndsAtOnce) {
     DialogHarness h(Machine("", {SmartDrive(0, "DISK", 20000, kTwoAttributes)}));
     ASSERT_TRUE(h.Start());
