@@ -26,5 +26,5 @@ echo
 echo '$ varim --demo smart 2'
 "$varim" --demo smart 2
 echo
-echo '$ varim --demo scan 3 --start 0 --end 6000 --mode standard'
-"$varim" --demo scan 3 --start 0 --end 6000 --mode standard || true
+echo '$ varim --demo scan 3 --start 0 --end 10000 --mode standard'
+"$varim" --demo scan 3 --start 0 --end 10000 --mode standard || true
