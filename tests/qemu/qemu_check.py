@@ -1,0 +1,206 @@
+#!/usr/bin/env python3
+"""Real-hardware checks in the qemu-ata guest (an emulated ATA disk on a real Linux kernel).
+
+  qemu_check.py probe --harness DIR --work DIR --bin QEMU_PROBE
+      the drive layer's S.M.A.R.T. requests through LinuxKernel (qemu_probe) against smartctl
+  qemu_check.py varim --harness DIR --work DIR --bin VARIM_STATIC
+      `varim --json smart 0` against smartctl, and `varim --json scan 0` over injected bad sectors
+
+Exit 0 when every check passed, 1 when one failed, 77 (skipped) when the harness or the
+packages it needs are missing here.
+"""
+import argparse
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+SKIP = 77
+MODEL = "VARIM QEMU TEST DISK"
+SERIAL = "VQ20260001"
+SECTOR = 512
+
+
+def skip(reason):
+    print(f"SKIPPED: {reason}")
+    sys.exit(SKIP)
+
+
+class Checks:
+    def __init__(self):
+        self.failed = 0
+
+    def equal(self, what, got, want):
+        if got == want:
+            print(f"ok   - {what}")
+        else:
+            self.failed += 1
+            print(f"FAIL - {what}\n       want: {want!r}\n       got:  {got!r}")
+
+    def true(self, what, condition, detail=""):
+        self.equal(what + (f" ({detail})" if detail and not condition else ""), bool(condition), True)
+
+
+def prepare(args):
+    run = os.path.join(args.harness, "run")
+    build = os.path.join(args.harness, "build-initramfs")
+    if not (os.access(run, os.X_OK) and os.access(build, os.X_OK)):
+        skip(f"no qemu-ata harness at {args.harness}")
+    for tool in ("qemu-system-x86_64", "cpio", "modprobe", "smartctl"):
+        if shutil.which(tool) is None and not os.path.exists(f"/usr/sbin/{tool}") and not os.path.exists(f"/sbin/{tool}"):
+            skip(f"{tool} is not installed (qemu-system-x86, cpio, kmod, smartmontools)")
+    if not os.path.exists(args.bin):
+        skip(f"no test program {args.bin}")
+    os.makedirs(args.work, exist_ok=True)
+    env = dict(os.environ, QATA_WORK=args.work)
+    if initramfs_is_current(args.work):
+        return run, env
+    built = subprocess.run([build, "--ref"], env=env, capture_output=True, text=True)
+    if built.returncode != 0:
+        skip("build-initramfs failed (missing linux-image-amd64, busybox-static or kmod?): "
+             + (built.stderr.strip().splitlines() or ["no message"])[-1])
+    return run, env
+
+
+def initramfs_is_current(work):
+    """An initramfs built earlier for a kernel that is still installed is reused (it takes a while)."""
+    try:
+        with open(os.path.join(work, "initramfs.cpio.kver")) as f:
+            kver = f.read().strip()
+    except OSError:
+        return False
+    newest = sorted((name[len("vmlinuz-"):] for name in os.listdir("/boot") if name.startswith("vmlinuz-")),
+                    key=lambda v: [int(p) if p.isdigit() else p for p in re.split(r"[.-]", v)])
+    return bool(kver) and newest[-1:] == [kver] and os.path.exists(os.path.join(work, "initramfs.cpio"))
+
+
+def boot(run, env, args, disk, script, bad=(), timeout=280):
+    command = [run, "--disk", disk, "--model", MODEL, "--serial", SERIAL, "--timeout", str(timeout),
+               "--add", f"{args.bin}:/usr/local/bin/{args.guest_name}"]
+    for b in bad:
+        command += ["--bad", b]
+    command += ["-c", script]
+    done = subprocess.run(command, env=env, capture_output=True, text=True, errors="replace")
+    if done.returncode in (124, 125):
+        print(done.stdout)
+        print(done.stderr, file=sys.stderr)
+        print(f"FAIL - the guest did not finish (run exit {done.returncode})")
+        sys.exit(1)
+    return done.stdout.replace("\r\n", "\n")
+
+
+def smartctl_facts(text):
+    """Model, serial and [id, current, worst, raw low 16 bits, threshold] rows from smartctl -i -A -v N,raw48."""
+    model = re.search(r"^Device Model:\s*(.*?)\s*$", text, re.M)
+    serial = re.search(r"^Serial Number:\s*(.*?)\s*$", text, re.M)
+    rows = []
+    for line in text.splitlines():
+        f = line.split()
+        if len(f) >= 10 and f[0].isdigit() and f[2].startswith("0x"):
+            rows.append([int(f[0]), int(f[3]), int(f[4]), int(f[9]) & 0xFFFF, int(f[5])])
+    return (model.group(1) if model else None), (serial.group(1) if serial else None), rows
+
+
+def section(text, name):
+    match = re.search(rf"^@@@ {name}\n(.*?)(?=^@@@ |\Z)", text, re.M | re.S)
+    return match.group(1) if match else ""
+
+
+def check_probe(args):
+    run, env = prepare(args)
+    disk = os.path.join(args.work, "probe.img")
+    if os.path.exists(disk):
+        os.remove(disk)
+    out = boot(run, env, args, disk, f"echo '@@@ probe'; {args.guest_name} 1000; "
+               "echo '@@@ smartctl'; smartctl -i -A -v N,raw48 /dev/sda", bad=["1000"])
+    print(out)
+    mine = section(out, "probe").splitlines()
+    model, serial, rows = smartctl_facts(section(out, "smartctl"))
+    c = Checks()
+    c.true("smartctl saw the attributes", len(rows) > 0)
+    c.equal("smartctl model", model, MODEL)
+    c.equal("smartctl serial", serial, SERIAL)
+    for line in ["open ok /dev/sda", "version ok 1.1 map 1 caps 5", "enable ok", "identify ok", f"model {MODEL}",
+                 f"serial {SERIAL}", "values ok", "values size 512", "thresholds ok", "status ok", "status regs 4f c2",
+                 "readlog80 fail 31 driver 1 ide 04", "readsectors fail 87 driver 3 ide 00", "sectors 131072",
+                 "read 0 ok 0", "read bad-1 ok 0", "read bad fail 23", "claim ok "]:
+        c.true(f"probe printed '{line}'", line in mine)
+    attrs = [[int(x) for x in l.split()[1:]] for l in mine if l.startswith("attr ")]
+    thresholds = {int(l.split()[1]): int(l.split()[2]) for l in mine if l.startswith("thresh ")}
+    got = [a + [thresholds.get(a[0], -1)] for a in attrs]
+    c.equal("attributes (id, current, worst, raw16, threshold) as smartctl reads them", got, rows)
+    return c.failed
+
+
+def check_varim(args):
+    run, env = prepare(args)
+    disk = os.path.join(args.work, "varim.img")
+    sectors = 64 * 2048
+    with open(disk, "wb") as f:
+        f.write(os.urandom(sectors * SECTOR))
+    with open(disk, "rb") as f:
+        before = f.read()
+    bad = [1000, 5050, 5051, 19999, 30000]
+    start, end = 0, 20000
+    out = boot(run, env, args, disk,
+               f"echo '@@@ smart'; {args.guest_name} --json smart 0; echo; echo \"smart-exit $?\"; "
+               "echo '@@@ smartctl'; smartctl -i -A -v N,raw48 /dev/sda; "
+               f"echo '@@@ scan'; {args.guest_name} --json scan 0 --start {start} --end {end} --mode standard "
+               "2>/tmp/scan.err; echo; echo \"scan-exit $?\"; echo '@@@ scan-stderr'; tail -n 5 /tmp/scan.err",
+               bad=["1000", "5050-5051", "19999", "30000"])
+    print(out)
+    c = Checks()
+    model, serial, rows = smartctl_facts(section(out, "smartctl"))
+    smart_text = section(out, "smart")
+    c.true("varim smart exited 0", "smart-exit 0" in smart_text)
+    try:
+        smart = json.loads(smart_text[:smart_text.rfind("smart-exit")])
+    except ValueError as error:
+        smart = {}
+        c.true("varim smart printed JSON", False, str(error))
+    c.equal("varim model", smart.get("model"), MODEL)
+    c.equal("varim serial", smart.get("serial"), SERIAL)
+    c.equal("smartctl model", model, MODEL)
+    got = [[a.get("id"), a.get("current"), a.get("worst"), a.get("raw"), a.get("threshold")]
+           for a in smart.get("attributes", [])]
+    c.true("smartctl saw the attributes", len(rows) > 0)
+    c.equal("varim attributes (id, current, worst, raw16, threshold) against smartctl", got, rows)
+
+    scan_text = section(out, "scan")
+    c.true("varim scan exited 0", "scan-exit 0" in scan_text)
+    try:
+        scan = json.loads(scan_text[:scan_text.rfind("scan-exit")])
+    except ValueError as error:
+        scan = {}
+        c.true("varim scan printed JSON", False, str(error))
+    want_blocks = sorted({start + (s - start) // 100 * 100 for s in bad if start <= s < end})
+    c.equal("scan completed", scan.get("completed"), True)
+    c.equal("bad blocks are exactly those holding the injected sectors", scan.get("badBlocks"), want_blocks)
+    c.equal("bad count", scan.get("badCount"), len(want_blocks))
+
+    with open(disk, "rb") as f:
+        after = f.read()
+    c.equal("image size unchanged", len(after), len(before))
+    changed = [s for s in range(min(len(before), len(after)) // SECTOR)
+               if before[s * SECTOR:(s + 1) * SECTOR] != after[s * SECTOR:(s + 1) * SECTOR]]
+    c.equal("sectors changed by the scan, other than the unreadable ones", [s for s in changed if s not in bad], [])
+    return c.failed
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("mode", choices=["probe", "varim"])
+    parser.add_argument("--harness", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--bin", required=True)
+    args = parser.parse_args()
+    args.guest_name = "qemu_probe" if args.mode == "probe" else "varim-static"
+    failed = check_probe(args) if args.mode == "probe" else check_varim(args)
+    print(f"{'all checks passed' if failed == 0 else f'{failed} checks failed'}")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
