@@ -34,10 +34,22 @@ void CGraphicProgressCtrl::setVertical(bool vertical) {
     update();
 }
 
+void CGraphicProgressCtrl::setBordered(bool bordered) {
+    m_bordered = bordered;
+    update();
+}
+
 controls::PixelImage CGraphicProgressCtrl::render() const {
     // The face colour is read anew at each paint; the bar's palette stays as constructed.
-    return controls::renderProgress(width(), height(), m_state, m_palette,
-                                    controls::fromQColor(palette().color(QPalette::Button)));
+    const controls::Pixel face = controls::fromQColor(palette().color(QPalette::Button));
+    if (!m_bordered) return controls::renderProgress(width(), height(), m_state, m_palette, face);
+
+    const controls::PixelImage client =
+        controls::renderProgress(std::max(width() - 2, 0), std::max(height() - 2, 0), m_state, m_palette, face);
+    controls::PixelImage whole(width(), height(), controls::fromQColor(palette().color(QPalette::WindowText)));
+    for (int y = 0; y < client.height; ++y)
+        for (int x = 0; x < client.width; ++x) whole.set(x + 1, y + 1, client.at(x, y));
+    return whole;
 }
 
 void CGraphicProgressCtrl::paintEvent(QPaintEvent*) {

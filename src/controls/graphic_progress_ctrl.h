@@ -20,8 +20,12 @@ public:
     void setVertical(bool vertical);
     bool isVertical() const { return m_state.vertical; }
 
+    // A 1-pixel window-frame border around the bar; the bar then fills the area inside it.
+    void setBordered(bool bordered);
+    bool isBordered() const { return m_bordered; }
+
     const controls::ProgressPalette& colours() const { return m_palette; }
-    // The client area as the next paint will show it.
+    // The whole widget as the next paint will show it.
     controls::PixelImage render() const;
     // How many times the rendered picture has been copied to the screen.
     int screenCopies() const { return m_screenCopies; }
@@ -32,5 +36,6 @@ protected:
 private:
     controls::ProgressPalette m_palette;
     controls::ProgressState m_state;
+    bool m_bordered = false;
     int m_screenCopies = 0;
 };

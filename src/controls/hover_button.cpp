@@ -99,17 +99,19 @@ void CHoverButton::pointerMoved() {
 
 void CHoverButton::hoverNotified() {
     if (!m_tracker.tracked()) return;
-    m_tracker.hoverNotified();
+    if (!m_tracker.hoverNotified().waitAndRepaint) return;
     m_wait(kHoverPauseMs);
     update();
 }
 
 void CHoverButton::leaveEvent(QEvent* event) {
+    // The leave notification only comes while tracking was requested.
     if (m_tracker.tracked()) {
         m_hoverTimer.stop();
-        m_tracker.leaveNotified();
-        m_wait(kHoverPauseMs);
-        update();
+        if (m_tracker.leaveNotified().waitAndRepaint) {
+            m_wait(kHoverPauseMs);
+            update();
+        }
     }
     QPushButton::leaveEvent(event);
 }

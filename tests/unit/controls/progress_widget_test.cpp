@@ -103,3 +103,25 @@ TEST(GraphicProgressCtrl, VerticalBarGrowsFromTheBottom) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GraphicProgressCtrl, BorderedBarFillsTheAreaInsideItsFrame) {
+    FixedColours colours;
+    CGraphicProgressCtrl bar;
+    bar.resize(515, 18);
+    bar.setBordered(true);
+    bar.setPosition(37);
+    const controls::PixelImage picture = shown(bar);
+    const controls::Pixel frame = controls::fromQColor(bar.palette().color(QPalette::WindowText));
+    for (int x = 0; x < 515; ++x) {
+        EXPECT_EQ(frame, picture.at(x, 0));
+        EXPECT_EQ(frame, picture.at(x, 17));
+    }
+    const controls::PixelImage inside =
+        controls::renderProgress(513, 16, {0, 100, 37, false}, bar.colours(), rgb(212, 208, 200));
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 513; ++x) ASSERT_EQ(inside.at(x, y), picture.at(x + 1, y + 1)) << x << "," << y;
+}
+
+}  // namespace
