@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QImage>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -105,6 +107,22 @@ TEST(CHoverButton, SecondTipTextChangesTheOneToolWithoutAddingAnother) {
     EXPECT_EQ(QString::fromUtf8("Stop \u20AC \u2019"), f.button->tipText());
     EXPECT_FALSE(f.button->tipActive());
     EXPECT_EQ(QRect(0, 0, 40, 20), f.button->toolRect());
+}
+
+TEST(CHoverButton, TooltipShowsOnlyWhileActive) {
+    Fixture f;
+    const auto ask = [&] {
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), f.button->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(f.button, &help);
+    };
+    f.button->SetTipText("Exit", false);
+    ask();
+    EXPECT_FALSE(QToolTip::isVisible());
+    f.button->SetTipText("Exit", true);
+    ask();
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QStringLiteral("Exit"), QToolTip::text());
+    QToolTip::hideText();
 }
 
 TEST(CHoverButton, UnusableStripLeavesAPlainButton) {
