@@ -119,17 +119,4 @@ TEST(SectorCountOf, FullProductAndNoWrapping) {
     EXPECT_EQ(disk::SectorCountOf(huge), UINT64_MAX);
 }
 
-TEST(DriveType, AsksWithTheLetterRoot) {
-    struct RootKernel : ScriptedKernel {
-        std::string root;
-        DWORD getDriveType(std::string_view r) override {
-            root = std::string(r);
-            return platform::DRIVE_CDROM;
-        }
-    } kernel;
-    disk::DriveAccess access(kernel);
-    EXPECT_EQ(access.DriveType('E'), platform::DRIVE_CDROM);
-    EXPECT_EQ(kernel.root, "E:\\");
-}
-
 }  // namespace

@@ -148,6 +148,12 @@ TEST(ProbeRobustness, FullPageOfOneIdAndAReprobeWithFewerIds) {
     ASSERT_NE(table.FindAttribute(3, 9), nullptr);
     EXPECT_EQ(table.FindAttribute(3, 9)->raw, 5u);
     ExpectIndexConsistent(table);
+
+    // Slots reused by a later page start without the threshold an earlier page paired.
+    values = Page(sameId);
+    thresholds = Page({});
+    ASSERT_TRUE(disk::ProbeDrive(access, table, 3));
+    EXPECT_EQ(drive.attributes[29].threshold, -1);
 }
 
 }  // namespace
