@@ -57,6 +57,15 @@ QImage drawBackground() {
     header.setColorAt(0, QColor(188, 212, 244));
     header.setColorAt(1, kBackground);
     p.fillRect(QRect(0, 0, kWidth, 52), header);
+    // Faint platter tracks in the top right corner.
+    p.save();
+    p.setClipRect(QRect(418, 0, kWidth - 418, 48));
+    p.setBrush(Qt::NoBrush);
+    for (int r = 40; r <= 230; r += 12) {
+        p.setPen(QPen(QColor(255, 255, 255, r % 36 == 4 ? 150 : 90), 1.2));
+        p.drawEllipse(QPointF(650, -70), r, r);
+    }
+    p.restore();
     p.fillRect(QRect(10, 49, 308, 1), QColor(160, 188, 228));
     p.fillRect(QRect(10, 50, 308, 1), QColor(246, 250, 255));
     p.fillRect(QRect(418, 49, 203, 1), QColor(160, 188, 228));
