@@ -3,6 +3,10 @@
 #include "app/main_dialog.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "dialog_harness.h"
 #include "health/attribute_catalogue.h"
@@ -107,6 +111,25 @@ TEST(MainDialogStartUp, RunsEveryStepInOrderOverTheWindow) {
     EXPECT_TRUE(h.surface.control(ids::kScan).shown);
     EXPECT_EQ(h.surface.control(ids::kProgress).tickFrequency, 0);
     EXPECT_EQ(h.surface.control(ids::kSlider1).tickFrequency, 20);
+}
+
+TEST(MainDialogStartUp, ConstructionLoadsTheSettingsBesideTheExecutableAndTouchesNoDrive) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("varim-settings-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "varim.ini") << "[General]\nMax Attributes=1\n[Attrib0]\nId=194\nCritical=1\nName=Heat\n";
+    std::string error;
+    auto kernel = platform::sim::SimulatedKernel::fromText(Machine("", {SmartDrive(0, "DISK", 20000, kTwoAttributes)}),
+                                                           ".", "machine.ini", error);
+    ASSERT_NE(kernel, nullptr) << error;
+    apptest::RecordingExit exit;
+    platform::SystemClock clock;
+    app::MainDialog dialog(app::DialogServices{*kernel, *kernel, exit, clock, (dir / "varim.exe").string()});
+    const health::AttributeSetting* setting = dialog.driveTable().settings().FindSetting(194);
+    ASSERT_NE(setting, nullptr);
+    EXPECT_EQ(setting->critical, 1);
+    EXPECT_EQ(setting->name, "Heat");
+    EXPECT_TRUE(kernel->calls().empty());
+    std::filesystem::remove_all(dir);
 }
 
 class OperatingSystemCheck : public ::testing::TestWithParam<const char*> {};
