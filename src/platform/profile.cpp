@@ -48,55 +48,62 @@ int digitValue(char c) {
 
 }  // namespace
 
-Profile Profile::fromText(std::string_view text) {
-    Profile profile;
+bool Profile::forEachLine(std::string_view text, const std::function<bool(const ProfileLine&)>& visit) {
     if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-
-    std::unordered_set<std::string> seenSections;
-    std::string section;
-    std::string sectionKey;  // folded section name
-    bool firstOccurrence = false;
-    bool inSection = false;
-    std::size_t lineNumber = 0;
+    ProfileLine current;
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
         if (end == std::string_view::npos) end = text.size();
         const std::string_view line = trim(text.substr(pos, end - pos));
         pos = end + 1;
-        ++lineNumber;
+        ++current.line;
         if (line.empty() || line.front() == ';') continue;
 
-        if (line.front() == '[') {
-            const std::size_t close = line.find(']');
-            if (close != std::string_view::npos) {
-                section = std::string(trim(line.substr(1, close - 1)));
-                sectionKey.clear();
-                appendFolded(sectionKey, section);
-                firstOccurrence = seenSections.insert(sectionKey).second;
-                inSection = true;
-                profile.lines_.push_back({ProfileLine::Kind::Section, section, {}, {}, lineNumber});
-                continue;
-            }
-        }
-
+        current.key = {};
+        current.value = {};
+        const std::size_t close = line.front() == '[' ? line.find(']') : std::string_view::npos;
         const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos) {
-            profile.lines_.push_back({ProfileLine::Kind::Other, section, std::string(line), {}, lineNumber});
-            continue;
+        if (close != std::string_view::npos) {
+            current.kind = ProfileLine::Kind::Section;
+            current.section = trim(line.substr(1, close - 1));
+        } else if (equals != std::string_view::npos) {
+            current.kind = ProfileLine::Kind::Value;
+            current.key = trim(line.substr(0, equals));
+            current.value = trim(line.substr(equals + 1));
+        } else {
+            current.kind = ProfileLine::Kind::Other;
+            current.key = line;
         }
-        const std::string_view key = trim(line.substr(0, equals));
-        const std::string_view value = trim(line.substr(equals + 1));
-        profile.lines_.push_back(
-            {ProfileLine::Kind::Value, section, std::string(key), std::string(value), lineNumber});
-        // Windows looks only at the first section of a name; keys before any header belong to none.
-        if (inSection && firstOccurrence) {
+        if (!visit(current)) return false;
+    }
+    return true;
+}
+
+Profile Profile::fromText(std::string_view text) {
+    return parse(std::string(text));
+}
+
+Profile Profile::parse(std::string text) {
+    Profile profile;
+    profile.text_ = std::make_shared<const std::string>(std::move(text));
+    std::unordered_set<std::string> seenSections;
+    std::string sectionKey;  // folded name of the current section
+    bool lookedUp = false;   // Windows looks only at the first section of a name
+    forEachLine(*profile.text_, [&](const ProfileLine& line) {
+        profile.lines_.push_back(line);
+        if (line.kind == ProfileLine::Kind::Section) {
+            sectionKey.clear();
+            appendFolded(sectionKey, line.section);
+            lookedUp = seenSections.insert(sectionKey).second;
+        } else if (line.kind == ProfileLine::Kind::Value && lookedUp) {
             std::string mapKey = sectionKey;
             mapKey.push_back('\n');
-            appendFolded(mapKey, key);
-            profile.values_.try_emplace(std::move(mapKey), value);
+            appendFolded(mapKey, line.key);
+            profile.values_.try_emplace(std::move(mapKey), line.value);
         }
-    }
+        return true;
+    });
     return profile;
 }
 
@@ -109,7 +116,7 @@ Profile Profile::fromFile(const std::string& path) {
         text.append(chunk, static_cast<std::size_t>(in.gcount()));
     }
     if (text.size() > kMaxFileBytes) text.resize(kMaxFileBytes);
-    return fromText(text);
+    return parse(std::move(text));
 }
 
 std::int32_t Profile::toInt(std::string_view text) {

@@ -5,6 +5,8 @@
 // does not start with digits gives 0), string values cut to the caller's buffer.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -12,8 +14,8 @@
 
 namespace platform {
 
-// One meaningful line of an INI text, in file order, for readers that refuse what they do not
-// know. Blank lines and lines starting with ';' are not listed.
+// One meaningful line of an INI text, for readers that refuse what they do not know. Blank
+// lines and lines starting with ';' are not visited. The views point into the parsed text.
 struct ProfileLine {
     enum class Kind {
         Section,  // "[name]": section holds the name, key and value are empty
@@ -21,9 +23,9 @@ struct ProfileLine {
         Other,    // any other text (no '='); key holds the trimmed line
     };
     Kind kind = Kind::Other;
-    std::string section;  // the section the line belongs to (empty before the first header)
-    std::string key;
-    std::string value;
+    std::string_view section;  // the section the line belongs to (empty before the first header)
+    std::string_view key;
+    std::string_view value;
     std::size_t line = 0;  // 1-based line number
 };
 
@@ -47,7 +49,13 @@ public:
     // Whether the section/key exists (not a Windows call; used by strict readers).
     bool has(std::string_view section, std::string_view key) const;
 
-    // Every section header, key line and unrecognised line in file order.
+    // Visits every section header, key line and unrecognised line of text in file order, with
+    // the same splitting and trimming as fromText, until visit returns false. Returns whether
+    // every line was visited. Allocates nothing per line, so a reader that stops at its first
+    // complaint costs nothing on an enormous file.
+    static bool forEachLine(std::string_view text, const std::function<bool(const ProfileLine&)>& visit);
+    // The lines forEachLine visits, kept with the profile (their views point into its own copy
+    // of the text).
     const std::vector<ProfileLine>& lines() const { return lines_; }
 
     // Windows' integer conversion of a value text: leading whitespace, optional sign, decimal
@@ -57,8 +65,11 @@ public:
     static std::string_view stripQuotes(std::string_view value);
 
 private:
+    static Profile parse(std::string text);
+
     // lower-cased "section\nkey" -> value (trimmed), for the first occurrence of a section only
     std::unordered_map<std::string, std::string> values_;
+    std::shared_ptr<const std::string> text_;  // shared, so copies keep the views valid
     std::vector<ProfileLine> lines_;
 };
 

@@ -112,27 +112,21 @@ class Parser {
 public:
     Parser(const std::string& baseDir, const std::string& fileName) : baseDir_(baseDir), fileName_(fileName) {}
 
-    bool run(const Profile& profile, MachineDescription& machine, std::string& error) {
+    bool run(std::string_view text, MachineDescription& machine, std::string& error) {
         machine = MachineDescription();
-        for (const ProfileLine& line : profile.lines()) {
-            bool ok = true;
+        // Stops at the first complaint, so an enormous or binary file costs one bad line.
+        const bool ok = Profile::forEachLine(text, [&](const ProfileLine& line) {
             switch (line.kind) {
             case ProfileLine::Kind::Section:
-                ok = beginSection(line, machine);
-                break;
+                return beginSection(line, machine);
             case ProfileLine::Kind::Value:
-                ok = takeValue(line, machine);
-                break;
+                return takeValue(line, machine);
             case ProfileLine::Kind::Other:
-                ok = fail(line.line, "expected a [Section] header or a Key = Value line, found " + quoted(line.key));
                 break;
             }
-            if (!ok) {
-                error = error_;
-                return false;
-            }
-        }
-        if (!finish(machine)) {
+            return fail(line.line, "expected a [Section] header or a Key = Value line, found " + quoted(line.key));
+        });
+        if (!ok || !finish(machine)) {
             error = error_;
             return false;
         }
@@ -151,7 +145,7 @@ private:
         const std::string name = lower(line.section);
         const auto earlier = sectionLines_.find(name);
         if (earlier != sectionLines_.end()) {
-            return fail(line.line, "section [" + line.section + "] appears twice (first at line " +
+            return fail(line.line, "section [" + std::string(line.section) + "] appears twice (first at line " +
                                        std::to_string(earlier->second) + ")");
         }
         sectionLines_.emplace(name, line.line);
@@ -164,7 +158,7 @@ private:
             std::uint64_t number = 0;
             const std::string_view digits = std::string_view(name).substr(5);
             if (!parseIndex(digits, 999999, number)) {
-                return fail(line.line, "unknown section [" + line.section + "]; drives are [Drive0] to [Drive49]");
+                return fail(line.line, "unknown section [" + std::string(line.section) + "]; drives are [Drive0] to [Drive49]");
             }
             if (number >= static_cast<std::uint64_t>(kMaxDrives)) {
                 return fail(line.line, "drive number " + std::to_string(number) + " is outside 0..49");
@@ -178,7 +172,7 @@ private:
             faultLines_.emplace_back();
             return true;
         }
-        return fail(line.line, "unknown section [" + line.section + "]");
+        return fail(line.line, "unknown section [" + std::string(line.section) + "]");
     }
 
     bool takeValue(const ProfileLine& line, MachineDescription& machine) {
@@ -187,7 +181,7 @@ private:
         }
         const std::string key = lower(line.key);
         if (!keysSeen_.insert(key).second) {
-            return fail(line.line, "key " + line.key + " appears twice in this section");
+            return fail(line.line, "key " + std::string(line.key) + " appears twice in this section");
         }
         const std::string_view value = cleanValue(line.value);
         if (section_ == Section::Machine) return machineValue(line, key, value, machine);
@@ -236,7 +230,7 @@ private:
 
     bool number(const ProfileLine& line, std::string_view value, std::uint64_t max, std::uint64_t& out) {
         if (parseUnsigned(value, max, out)) return true;
-        return fail(line.line, line.key + " must be a number from 0 to " + std::to_string(max) + ", found " +
+        return fail(line.line, std::string(line.key) + " must be a number from 0 to " + std::to_string(max) + ", found " +
                                    quoted(value));
     }
 
@@ -246,12 +240,12 @@ private:
             out = text == "yes";
             return true;
         }
-        return fail(line.line, line.key + " must be yes or no, found " + quoted(value));
+        return fail(line.line, std::string(line.key) + " must be yes or no, found " + quoted(value));
     }
 
     bool text(const ProfileLine& line, std::string_view value, std::size_t width, std::string& out) {
         if (value.size() > width) {
-            return fail(line.line, line.key + " is longer than its " + std::to_string(width) + " characters");
+            return fail(line.line, std::string(line.key) + " is longer than its " + std::to_string(width) + " characters");
         }
         out = std::string(value);
         return true;
@@ -268,7 +262,7 @@ private:
                                 : parseUnsigned(item.substr(0, dash), kMaxSectors, first) &&
                                       parseUnsigned(item.substr(dash + 1), kMaxSectors, last) && first <= last;
             if (!ok) {
-                return fail(line.line, line.key + ": " + quoted(item) +
+                return fail(line.line, std::string(line.key) + ": " + quoted(item) +
                                            " is not a sector or an ascending range A-B (list: sectors or ranges "
                                            "separated by commas)");
             }
@@ -290,7 +284,7 @@ private:
             out.raw[i] = static_cast<BYTE>(byte);
         }
         if (!ok) {
-            return fail(line.line, line.key + " must be: id, flags, current, worst, six raw bytes (such as "
+            return fail(line.line, std::string(line.key) + " must be: id, flags, current, worst, six raw bytes (such as "
                                               "194, 0x0022, 100, 100, 38 0 20 0 45 0), found " + quoted(value));
         }
         out.present = true;
@@ -305,7 +299,7 @@ private:
         const auto fields = split(value, ',');
         std::uint64_t id = 0, limit = 0;
         if (fields.size() != 2 || !parseUnsigned(fields[0], 255, id) || !parseUnsigned(fields[1], 255, limit)) {
-            return fail(line.line, line.key + " must be: id, threshold (such as 5, 36), found " + quoted(value));
+            return fail(line.line, std::string(line.key) + " must be: id, threshold (such as 5, 36), found " + quoted(value));
         }
         out.present = true;
         out.id = static_cast<BYTE>(id);
@@ -384,11 +378,11 @@ private:
             return number(line, value, kMaxLatencyUs, n) && (drive.latencyPerSectorUs = n, true);
         }
         if (const int position = pagePosition(key, "attribute."); position != -1) {
-            if (position < 0) return fail(line.line, line.key + ": page positions are 0 to 29");
+            if (position < 0) return fail(line.line, std::string(line.key) + ": page positions are 0 to 29");
             return attribute(line, value, drive.attributes[static_cast<std::size_t>(position)]);
         }
         if (const int position = pagePosition(key, "threshold."); position != -1) {
-            if (position < 0) return fail(line.line, line.key + ": page positions are 0 to 29");
+            if (position < 0) return fail(line.line, std::string(line.key) + ": page positions are 0 to 29");
             return threshold(line, value, drive.thresholds[static_cast<std::size_t>(position)]);
         }
         return fail(line.line, "unknown key " + quoted(line.key) + " in [Drive" + std::to_string(drive.number) + "]");
@@ -409,7 +403,7 @@ private:
             for (const auto& [set, line] : faultLines_[i]) {
                 const SectorSet& sectors = drive.*set;
                 if (!sectors.empty() && sectors.highest() >= drive.sectors) {
-                    return fail(line.line, line.key + " names sector " + std::to_string(sectors.highest()) +
+                    return fail(line.line, std::string(line.key) + " names sector " + std::to_string(sectors.highest()) +
                                                ", beyond the drive's last sector " +
                                                (drive.sectors == 0 ? std::string("(it has none)")
                                                                    : std::to_string(drive.sectors - 1)));
@@ -434,9 +428,8 @@ private:
 
 bool parseMachineDescription(std::string_view text, const std::string& baseDir, const std::string& fileName,
                              MachineDescription& machine, std::string& error) {
-    const Profile profile = Profile::fromText(text);
     Parser parser(baseDir, fileName);
-    return parser.run(profile, machine, error);
+    return parser.run(text, machine, error);
 }
 
 }  // namespace platform::sim

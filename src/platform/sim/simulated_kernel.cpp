@@ -237,8 +237,8 @@ DWORD SimulatedKernel::setFilePointer(Handle handle, std::int32_t distanceLow, s
     const bool overflow = (distance > 0 && base > INT64_MAX - distance);
     const std::int64_t target = overflow ? -1 : base + distance;
     if (target < 0) return impl_->finish(record, false, ERROR_NEGATIVE_SEEK), INVALID_SET_FILE_POINTER;
-    // Without a high pointer only 32-bit positions can be reported.
-    if (!distanceHigh && target > 0x7FFFFFFF) {
+    // Without a high pointer the position must fit the 32-bit answer (0xFFFFFFFF means failure).
+    if (!distanceHigh && target > 0xFFFFFFFE) {
         return impl_->finish(record, false, ERROR_INVALID_PARAMETER), INVALID_SET_FILE_POINTER;
     }
     open->position = static_cast<std::uint64_t>(target);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "sim_machine_helpers.h"
 
@@ -91,6 +92,25 @@ TEST(ProfileLines, ListsHeadersKeysAndStrayTextWithLineNumbers) {
     EXPECT_EQ(lines[5].key, "k2");
     EXPECT_EQ(lines[5].line, 8u);
     EXPECT_FALSE(p.has("", "orphan")) << "keys before any section belong to no section";
+
+    // Copies keep their lines after the original is gone.
+    auto copy = std::make_unique<Profile>(Profile::fromText("[Kept]\nname = value\n"));
+    const Profile kept = *copy;
+    copy.reset();
+    ASSERT_EQ(kept.lines().size(), 2u);
+    EXPECT_EQ(kept.lines()[1].value, "value");
+}
+
+TEST(ProfileLines, AVisitorCanStopAtTheFirstLineItRefuses) {
+    std::string text = "[A]\nbad line\n";
+    for (int i = 0; i < 100000; ++i) text += "k=v\n";
+    int visited = 0;
+    EXPECT_FALSE(Profile::forEachLine(text, [&](const ProfileLine& line) {
+        ++visited;
+        return line.kind != ProfileLine::Kind::Other;
+    }));
+    EXPECT_EQ(visited, 2);
+    EXPECT_TRUE(Profile::forEachLine("[A]\nx=1\n", [](const ProfileLine&) { return true; }));
 }
 
 TEST(ProfileFiles, MissingEmptyBinaryAndHugeFilesLoadSafely) {

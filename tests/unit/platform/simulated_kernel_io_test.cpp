@@ -74,7 +74,7 @@ TEST(SimulatedKernelPosition, SeeksUseBothHalvesAndEveryMoveMethod) {
 
     high = 0;
     EXPECT_EQ(kernel->setFilePointer(h, -512, nullptr, FILE_END), INVALID_SET_FILE_POINTER)
-        << "without a high part a position beyond 2 GiB cannot be reported";
+        << "without a high part a position beyond 4 GiB cannot be reported";
     EXPECT_EQ(kernel->getLastError(), ERROR_INVALID_PARAMETER);
 
     high = -1;
@@ -84,6 +84,9 @@ TEST(SimulatedKernelPosition, SeeksUseBothHalvesAndEveryMoveMethod) {
     EXPECT_EQ(kernel->setFilePointer(h, -512, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
     EXPECT_EQ(kernel->getLastError(), ERROR_NEGATIVE_SEEK);
     EXPECT_EQ(kernel->setFilePointer(h, 1024, nullptr, FILE_BEGIN), 1024u);
+    EXPECT_EQ(kernel->setFilePointer(h, -2048, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(kernel->getLastError(), ERROR_NEGATIVE_SEEK);
+    EXPECT_EQ(kernel->setFilePointer(h, 0, nullptr, FILE_CURRENT), 1024u) << "a failed seek keeps the position";
     EXPECT_EQ(kernel->getLastError(), 0u);
     EXPECT_EQ(kernel->setFilePointer(h, 0, nullptr, 7), INVALID_SET_FILE_POINTER);
     kernel->closeHandle(h);
