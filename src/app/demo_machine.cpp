@@ -5,7 +5,7 @@ namespace app {
 namespace {
 
 // Raw values are six bytes, low byte first: 1234 hours is 210 4, 1200 sectors is 176 4.
-// Every drive answers in 400 us plus 20 us per sector, so a scan's progress is visible and a
+// Every drive answers in 100 us plus 20 us per sector, so a scan's progress is visible and a
 // whole scan of the small faulty drive 3 ends within about 20 seconds even in regenerate mode.
 constexpr std::string_view kDemoMachine = R"ini([Machine]
 Letters = C:fixed D:fixed E:fixed F:fixed G:fixed H:cdrom
@@ -32,7 +32,7 @@ Threshold.0 = 1, 51
 Threshold.1 = 3, 21
 Threshold.2 = 5, 140
 Threshold.4 = 10, 0
-LatencyUs = 400
+LatencyUs = 100
 LatencyPerSectorUs = 20
 
 ; A drive running hot: 58 degrees Celsius.
@@ -50,7 +50,7 @@ Attribute.5 = 197, 0x0012, 100, 100, 0 0 0 0 0 0
 Threshold.0 = 1, 6
 Threshold.1 = 5, 36
 Threshold.3 = 10, 97
-LatencyUs = 400
+LatencyUs = 100
 LatencyPerSectorUs = 20
 
 ; Attributes beyond their limits: 45 reallocated sectors, 1200 pending sectors.
@@ -68,7 +68,7 @@ Attribute.5 = 197, 0x0012, 94, 94, 176 4 0 0 0 0
 Attribute.6 = 198, 0x0030, 100, 100, 0 0 0 0 0 0
 Threshold.0 = 1, 51
 Threshold.1 = 5, 10
-LatencyUs = 400
+LatencyUs = 100
 LatencyPerSectorUs = 20
 
 ; A small drive with surface faults: unreadable, unwritable, pending and unstable sectors.
@@ -90,7 +90,7 @@ BadRead = 1050, 15000-15015
 BadWrite = 9000
 Pending = 5000-5003
 Weak = 8000-8099, 12340
-LatencyUs = 400
+LatencyUs = 100
 LatencyPerSectorUs = 20
 
 ; An old drive whose driver answers no S.M.A.R.T. requests.
@@ -98,7 +98,7 @@ LatencyPerSectorUs = 20
 Sectors = 50000
 Smart = none
 Model = Maxtor 6Y080L0
-LatencyUs = 400
+LatencyUs = 100
 LatencyPerSectorUs = 20
 )ini";
 
