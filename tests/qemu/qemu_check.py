@@ -76,8 +76,8 @@ def initramfs_is_current(work):
     return bool(kver) and newest[-1:] == [kver] and os.path.exists(os.path.join(work, "initramfs.cpio"))
 
 
-def boot(run, env, args, disk, script, bad=(), timeout=280):
-    command = [run, "--disk", disk, "--model", MODEL, "--serial", SERIAL, "--timeout", str(timeout),
+def boot(run, env, args, disk, script, bad=(), timeout=280, controller="ahci"):
+    command = [run, "--controller", controller, "--disk", disk, "--model", MODEL, "--serial", SERIAL, "--timeout", str(timeout),
                "--add", f"{args.bin}:/usr/local/bin/{args.guest_name}"]
     for b in bad:
         command += ["--bad", b]
@@ -110,27 +110,29 @@ def section(text, name):
 
 def check_probe(args):
     run, env = prepare(args)
-    disk = os.path.join(args.work, "probe.img")
-    if os.path.exists(disk):
-        os.remove(disk)
-    out = boot(run, env, args, disk, f"echo '@@@ probe'; {args.guest_name} 1000; "
-               "echo '@@@ smartctl'; smartctl -i -A -v N,raw48 /dev/sda", bad=["1000"])
-    print(out)
-    mine = section(out, "probe").splitlines()
-    model, serial, rows = smartctl_facts(section(out, "smartctl"))
     c = Checks()
-    c.true("smartctl saw the attributes", len(rows) > 0)
-    c.equal("smartctl model", model, MODEL)
-    c.equal("smartctl serial", serial, SERIAL)
-    for line in ["open ok /dev/sda", "version ok 1.1 map 1 caps 5", "enable ok", "identify ok", f"model {MODEL}",
-                 f"serial {SERIAL}", "values ok", "values size 512", "thresholds ok", "status ok", "status regs 4f c2",
-                 "readlog80 fail 31 driver 1 ide 04", "readsectors fail 87 driver 3 ide 00", "sectors 131072",
-                 "read 0 ok 0", "read bad-1 ok 0", "read bad fail 23", "claim ok "]:
-        c.true(f"probe printed '{line}'", line in mine)
-    attrs = [[int(x) for x in l.split()[1:]] for l in mine if l.startswith("attr ")]
-    thresholds = {int(l.split()[1]): int(l.split()[2]) for l in mine if l.startswith("thresh ")}
-    got = [a + [thresholds.get(a[0], -1)] for a in attrs]
-    c.equal("attributes (id, current, worst, raw16, threshold) as smartctl reads them", got, rows)
+    # Both of libata's transports: AHCI (ahci) and the PIIX IDE controller (ata_piix).
+    for controller in ("ahci", "ide"):
+        disk = os.path.join(args.work, f"probe-{controller}.img")
+        if os.path.exists(disk):
+            os.remove(disk)
+        out = boot(run, env, args, disk, f"echo '@@@ probe'; {args.guest_name} 1000; "
+                   "echo '@@@ smartctl'; smartctl -i -A -v N,raw48 /dev/sda", bad=["1000"], controller=controller)
+        print(out)
+        mine = section(out, "probe").splitlines()
+        model, serial, rows = smartctl_facts(section(out, "smartctl"))
+        c.true(f"{controller}: smartctl saw the attributes", len(rows) > 0)
+        c.equal(f"{controller}: smartctl model", model, MODEL)
+        c.equal(f"{controller}: smartctl serial", serial, SERIAL)
+        for line in ["open ok /dev/sda", "version ok 1.1 map 1 caps 5", "enable ok", "identify ok", f"model {MODEL}",
+                     f"serial {SERIAL}", "values ok", "values size 512", "thresholds ok", "status ok",
+                     "status regs 4f c2", "readlog80 fail 31 driver 1 ide 04", "readsectors fail 87 driver 3 ide 00",
+                     "sectors 131072", "read 0 ok 0", "read bad-1 ok 0", "read bad fail 23", "claim ok "]:
+            c.true(f"{controller}: probe printed '{line}'", line in mine)
+        attrs = [[int(x) for x in l.split()[1:]] for l in mine if l.startswith("attr ")]
+        thresholds = {int(l.split()[1]): int(l.split()[2]) for l in mine if l.startswith("thresh ")}
+        got = [a + [thresholds.get(a[0], -1)] for a in attrs]
+        c.equal(f"{controller}: attributes (id, current, worst, raw16, threshold) as smartctl reads them", got, rows)
     return c.failed
 
 

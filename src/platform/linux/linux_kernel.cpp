@@ -83,7 +83,7 @@ Handle LinuxKernel::createFile(std::string_view path, DWORD desiredAccess, DWORD
     drive.canRead = (desiredAccess & (GENERIC_READ | kGenericAll)) != 0;
     drive.canWrite = (desiredAccess & (GENERIC_WRITE | kGenericAll)) != 0;
     DWORD error = ERROR_SUCCESS;
-    drive.file = SectorFile::open(entry->devicePath, drive.canRead, drive.canWrite, error);
+    drive.file = SectorFile::open(entry->devicePath, drive.canWrite, error);
     if (!drive.file) {
         fail(error);
         return kInvalidHandle;
@@ -240,6 +240,8 @@ bool LinuxKernel::claimForWriting(Handle handle, std::string& reason) {
         reason = file.path() + " was opened without write access";
         return fail(ERROR_ACCESS_DENIED);
     }
+    // The handle already holds the drive; an exclusive reopen would now collide with itself.
+    if (drive->claimed) return succeed();
     if (!file.isBlockDevice()) {
         // Two writers on one image file would undo each other's repairs.
         if (flock(file.fd(), LOCK_EX | LOCK_NB) != 0) {
@@ -247,6 +249,7 @@ bool LinuxKernel::claimForWriting(Handle handle, std::string& reason) {
             reason = file.path() + (error == EWOULDBLOCK ? " is in use by another program" : " cannot be locked");
             return fail(error == EWOULDBLOCK ? ERROR_SHARING_VIOLATION : windowsErrorFromErrno(error));
         }
+        drive->claimed = true;
         return succeed();
     }
     struct stat st {};
@@ -265,6 +268,7 @@ bool LinuxKernel::claimForWriting(Handle handle, std::string& reason) {
                                                   : file.path() + " cannot be opened for exclusive use";
         return fail(error);
     }
+    drive->claimed = true;
     return succeed();
 }
 

@@ -52,6 +52,7 @@ private:
         std::uint64_t position = 0;
         bool canRead = false;
         bool canWrite = false;
+        bool claimed = false;  // claimForWriting succeeded on this handle
     };
 
     OpenDrive* find(Handle handle);

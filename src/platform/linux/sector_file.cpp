@@ -40,10 +40,9 @@ long directIoAlignment(int fd) {
 
 void SectorFile::FreeDeleter::operator()(std::uint8_t* p) const { std::free(p); }
 
-std::unique_ptr<SectorFile> SectorFile::open(const std::string& path, bool forRead, bool forWrite, DWORD& error) {
+std::unique_ptr<SectorFile> SectorFile::open(const std::string& path, bool forWrite, DWORD& error) {
     // Writing a device whose sectors are larger than a transfer needs to read them first.
-    int flags = (forWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
-    (void)forRead;
+    const int flags = (forWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
     std::unique_ptr<SectorFile> file(new SectorFile);
     file->path_ = path;
     file->direct_ = true;

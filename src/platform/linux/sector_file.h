@@ -26,9 +26,9 @@ public:
     // The largest piece moved by one pread/pwrite; longer transfers are split.
     static constexpr std::uint32_t kChunkBytes = 512 * 1024;
 
-    // Opens path for reading and/or writing. Null with error set to a Windows code when the
-    // path cannot be opened or is neither a block device nor a regular file.
-    static std::unique_ptr<SectorFile> open(const std::string& path, bool forRead, bool forWrite, DWORD& error);
+    // Opens path for reading, and for writing too when forWrite. Null with error set to a
+    // Windows code when the path cannot be opened or is neither a block device nor a regular file.
+    static std::unique_ptr<SectorFile> open(const std::string& path, bool forWrite, DWORD& error);
     ~SectorFile();
     SectorFile(const SectorFile&) = delete;
     SectorFile& operator=(const SectorFile&) = delete;

@@ -142,6 +142,13 @@ TEST_F(LoopDeviceTest, AClaimHoldsTheDeviceAgainstAMount) {
     const Handle h = open(kernel);
     std::string reason;
     ASSERT_TRUE(kernel.claimForWriting(h, reason)) << reason;
+    EXPECT_TRUE(kernel.claimForWriting(h, reason)) << "a second claim on the same handle: " << reason;
+    // Another program (here: another kernel object) cannot claim it meanwhile.
+    LinuxKernel other{std::vector<std::string>{loop.device()}};
+    const Handle h2 = open(other);
+    EXPECT_FALSE(other.claimForWriting(h2, reason));
+    EXPECT_EQ(other.getLastError(), ERROR_SHARING_VIOLATION);
+    other.closeHandle(h2);
     dir.makeDir("mnt");
     std::string out;
     const bool mounted = runShell("mount -t ext2 " + loop.device() + " " + dir.path("mnt"), &out) == 0;
