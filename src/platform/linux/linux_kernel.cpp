@@ -69,6 +69,8 @@ Handle LinuxKernel::createFile(std::string_view path, DWORD desiredAccess, DWORD
                                const SecurityAttributes* /*security*/, DWORD creationDisposition,
                                DWORD /*flagsAndAttributes*/) {
     // Drives are only ever opened as they are; nothing here may create or truncate a file.
+    // Linux has no share modes: exclusive use is what claimForWriting takes. Handles are
+    // never inherited (O_CLOEXEC) because this program starts no child that could use them.
     if (creationDisposition != OPEN_EXISTING) {
         fail(ERROR_INVALID_PARAMETER);
         return kInvalidHandle;
