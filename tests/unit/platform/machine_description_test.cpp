@@ -146,6 +146,10 @@ TEST(MachineDescription, BinaryAndMissingFilesAreRefusedWithoutHarm) {
 
     EXPECT_FALSE(SimulatedKernel::fromFile(dir.path().string(), error)) << "a folder is no machine file";
 
+    const std::string enormous = dir.write("enormous.ini", "[Drive0]\nSectors = 10\n" + std::string(17 << 20, ';'));
+    EXPECT_FALSE(SimulatedKernel::fromFile(enormous, error));
+    EXPECT_EQ(error, enormous + ": the machine file is larger than 16 MiB");
+
     // Many drive sections with many fault ranges load without trouble.
     std::string big;
     for (int drive = 0; drive < 50; ++drive) {
