@@ -86,9 +86,11 @@ bool MainDialog::CheckOperatingSystem() {
 
 void MainDialog::RecordDriveModels() {
     disk::EnumerateDrives(drives_, *table_);
-    // Entries 0..drivesRead-1 of this first enumeration follow their records from now on.
-    for (int n = 0; n < table_->drivesRead && n < disk::kDriveSlots; ++n)
-        modelRecorded_[static_cast<std::size_t>(n)] = true;
+    // Every drive whose probe answered in this first enumeration is named by its own record
+    // from now on. Counting the first drivesRead numbers instead would name the wrong drives
+    // (or none) whenever a lower-numbered drive does not answer, e.g. an NVMe disk before sda.
+    for (int n = 0; n < disk::kDriveSlots; ++n)
+        modelRecorded_[static_cast<std::size_t>(n)] = table_->ProbedInLastEnumeration(n);
 }
 
 std::string MainDialog::modelTextOf(int driveNumber) const {

@@ -179,16 +179,17 @@ TEST(MainDialogStartUp, NoDriveAtAllStillOpensTheWindow) {
 }
 
 TEST(DriveList, AbsentNumbersAreSkippedAndSelectingAnEntryWorksOnItsDrive) {
-    // Letters C and E: drives 0 and 2. The model texts recorded at start-up cover the first
-    // drivesRead numbers (0 and 1), so drive 2 is listed without its model.
+    // Letters C and E: drives 0 and 2. Drive 2 is named by its own record although only two
+    // drives answered (drive 1 does not exist).
     DialogHarness h(Machine("Letters = C:fixed E:fixed",
                             {SmartDrive(0, "DISK ZERO", 20000, kTwoAttributes),
                              SmartDrive(2, "DISK TWO", 30000, "Attribute.0 = 5, 0x0033, 100, 99, 7 0 0 0 0 0\n")}));
     ASSERT_TRUE(h.Start());
-    EXPECT_EQ(h.Items(ids::kDriveList), (Strings{"Drive 0 DISK ZERO", "Drive 2 "}));
+    EXPECT_EQ(h.Items(ids::kDriveList), (Strings{"Drive 0 DISK ZERO", "Drive 2 DISK TWO"}));
     EXPECT_EQ(h.surface.control(ids::kDriveList).itemData, (std::vector<std::intptr_t>{0, 2}));
     EXPECT_EQ(h.dialog->modelTextOf(0), "DISK ZERO");
-    EXPECT_EQ(h.dialog->modelTextOf(2), "");
+    EXPECT_EQ(h.dialog->modelTextOf(2), "DISK TWO");
+    EXPECT_EQ(h.dialog->modelTextOf(1), "");
 
     h.Select(1);
     EXPECT_EQ(h.dialog->driveNumber(), 2);
@@ -204,7 +205,7 @@ TEST(DriveList, DriveTenSortsBetweenOneAndTwoAndOpensThroughItsOwnPath) {
                             {SmartDrive(0, "A0", 20000, kTwoAttributes), SmartDrive(1, "B1", 20000, kTwoAttributes),
                              SmartDrive(2, "C2", 20000, kTwoAttributes), SmartDrive(10, "K10", 40000, kTwoAttributes)}));
     ASSERT_TRUE(h.Start());
-    EXPECT_EQ(h.Items(ids::kDriveList), (Strings{"Drive 0 A0", "Drive 1 B1", "Drive 10 ", "Drive 2 C2"}));
+    EXPECT_EQ(h.Items(ids::kDriveList), (Strings{"Drive 0 A0", "Drive 1 B1", "Drive 10 K10", "Drive 2 C2"}));
     EXPECT_EQ(h.surface.control(ids::kDriveList).itemData, (std::vector<std::intptr_t>{0, 1, 10, 2}));
 
     h.kernel->clearCalls();
