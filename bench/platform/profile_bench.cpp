@@ -10,8 +10,8 @@ namespace {
 std::string TenThousandSections() {
     std::string text = "[General]\nMax Attributes=10000\n";
     for (int i = 0; i < 10000; ++i) {
-        text += "[Attrib" + std::to_string(i) + "]\nId=" + std::to_string(i % 256) + "\nCritical=" +
-                std::to_string(i % 2) + "\nName=Attribute name " + std::to_string(i) +
+        text += "[Attrib" + std::to_string(i) + "]\nId=" + std::to_string(i % 256) +
+                "\nCritical=" + std::to_string(i % 2) + "\nName=Attribute name " + std::to_string(i) +
                 "\nDetails=Some details text for attribute section number " + std::to_string(i) + "\n";
     }
     return text;
@@ -23,7 +23,8 @@ void ParseTenThousandSections(benchmark::State& state) {
         const platform::Profile profile = platform::Profile::fromText(text);
         benchmark::DoNotOptimize(profile.lines().size());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(text.size()));
 }
 BENCHMARK(ParseTenThousandSections)->Unit(benchmark::kMillisecond);
 

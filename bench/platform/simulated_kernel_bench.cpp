@@ -13,8 +13,8 @@ using namespace platform;
 
 void BlockTransfers(benchmark::State& state) {
     std::string error;
-    auto kernel = sim::SimulatedKernel::fromText("[Drive0]\nSectors = 4294968296\nWeak = 1000-2000\n", "", "bench",
-                                                 error);
+    auto kernel = sim::SimulatedKernel::fromText("[Drive0]\nSectors = 4294968296\nWeak = 1000-2000\n", "",
+                                                 "bench", error);
     kernel->setLogging(state.range(0) != 0);
     const Handle h = kernel->createFile("\\\\.\\PHYSICALDRIVE0", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                         OPEN_EXISTING, 0);

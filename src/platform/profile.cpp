@@ -146,13 +146,15 @@ std::int32_t Profile::toInt(std::string_view text) {
 }
 
 std::string_view Profile::stripQuotes(std::string_view value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
         return value.substr(1, value.size() - 2);
     }
     return value;
 }
 
-std::int32_t Profile::getInt(std::string_view section, std::string_view key, std::int32_t defaultValue) const {
+std::int32_t Profile::getInt(std::string_view section, std::string_view key,
+                             std::int32_t defaultValue) const {
     const auto found = values_.find(lookupKey(section, key));
     if (found == values_.end()) return defaultValue;
     const std::string_view value = stripQuotes(found->second);

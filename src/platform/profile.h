@@ -30,7 +30,7 @@ struct ProfileLine {
 };
 
 class Profile {
-public:
+  public:
     // An empty profile (a missing file reads as this).
     Profile() = default;
     // Parses INI text; never fails (malformed lines are skipped as Windows does).
@@ -64,7 +64,7 @@ public:
     // Removes one pair of matching surrounding quotes ('...' or "...") as Windows does.
     static std::string_view stripQuotes(std::string_view value);
 
-private:
+  private:
     static Profile parse(std::string text);
 
     // lower-cased "section\nkey" -> value (trimmed), for the first occurrence of a section only

@@ -80,7 +80,8 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
     std::size_t start = 0;
     while (true) {
         const std::size_t at = text.find(separator, start);
-        parts.push_back(trim(text.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start)));
+        parts.push_back(
+            trim(text.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start)));
         if (at == std::string_view::npos) break;
         start = at + 1;
     }
@@ -109,22 +110,24 @@ std::string quoted(std::string_view text) {
 }
 
 class Parser {
-public:
-    Parser(const std::string& baseDir, const std::string& fileName) : baseDir_(baseDir), fileName_(fileName) {}
+  public:
+    Parser(const std::string& baseDir, const std::string& fileName)
+        : baseDir_(baseDir), fileName_(fileName) {}
 
     bool run(std::string_view text, MachineDescription& machine, std::string& error) {
         machine = MachineDescription();
         // Stops at the first complaint, so an enormous or binary file costs one bad line.
         const bool ok = Profile::forEachLine(text, [&](const ProfileLine& line) {
             switch (line.kind) {
-            case ProfileLine::Kind::Section:
-                return beginSection(line, machine);
-            case ProfileLine::Kind::Value:
-                return takeValue(line, machine);
-            case ProfileLine::Kind::Other:
-                break;
+                case ProfileLine::Kind::Section:
+                    return beginSection(line, machine);
+                case ProfileLine::Kind::Value:
+                    return takeValue(line, machine);
+                case ProfileLine::Kind::Other:
+                    break;
             }
-            return fail(line.line, "expected a [Section] header or a Key = Value line, found " + quoted(line.key));
+            return fail(line.line,
+                        "expected a [Section] header or a Key = Value line, found " + quoted(line.key));
         });
         if (!ok || !finish(machine)) {
             error = error_;
@@ -133,7 +136,7 @@ public:
         return true;
     }
 
-private:
+  private:
     enum class Section { None, Machine, Drive };
 
     bool fail(std::size_t line, const std::string& reason) {
@@ -145,8 +148,9 @@ private:
         const std::string name = lower(line.section);
         const auto earlier = sectionLines_.find(name);
         if (earlier != sectionLines_.end()) {
-            return fail(line.line, "section [" + std::string(line.section) + "] appears twice (first at line " +
-                                       std::to_string(earlier->second) + ")");
+            return fail(line.line, "section [" + std::string(line.section) +
+                                       "] appears twice (first at line " + std::to_string(earlier->second) +
+                                       ")");
         }
         sectionLines_.emplace(name, line.line);
         keysSeen_.clear();
@@ -158,7 +162,8 @@ private:
             std::uint64_t number = 0;
             const std::string_view digits = std::string_view(name).substr(5);
             if (!parseIndex(digits, 999999, number)) {
-                return fail(line.line, "unknown section [" + std::string(line.section) + "]; drives are [Drive0] to [Drive49]");
+                return fail(line.line, "unknown section [" + std::string(line.section) +
+                                           "]; drives are [Drive0] to [Drive49]");
             }
             if (number >= static_cast<std::uint64_t>(kMaxDrives)) {
                 return fail(line.line, "drive number " + std::to_string(number) + " is outside 0..49");
@@ -207,17 +212,20 @@ private:
     }
 
     bool parseLetters(std::size_t lineNumber, std::string_view value, MachineDescription& machine) {
-        static const std::map<std::string, DWORD> kTypes = {
-            {"fixed", DRIVE_FIXED}, {"removable", DRIVE_REMOVABLE}, {"cdrom", DRIVE_CDROM},
-            {"remote", DRIVE_REMOTE}, {"ramdisk", DRIVE_RAMDISK}};
+        static const std::map<std::string, DWORD> kTypes = {{"fixed", DRIVE_FIXED},
+                                                            {"removable", DRIVE_REMOVABLE},
+                                                            {"cdrom", DRIVE_CDROM},
+                                                            {"remote", DRIVE_REMOTE},
+                                                            {"ramdisk", DRIVE_RAMDISK}};
         machine.hasLetters = true;
         std::set<char> seen;
         for (const std::string_view entry : words(value)) {
             const std::string text = lower(entry);
             const auto type = text.size() > 2 ? kTypes.find(text.substr(2)) : kTypes.end();
             if (text.size() < 3 || text[0] < 'a' || text[0] > 'z' || text[1] != ':' || type == kTypes.end()) {
-                return fail(lineNumber, "Letters entry " + quoted(entry) +
-                                            " is not LETTER:TYPE with TYPE fixed, removable, cdrom, remote or ramdisk");
+                return fail(lineNumber,
+                            "Letters entry " + quoted(entry) +
+                                " is not LETTER:TYPE with TYPE fixed, removable, cdrom, remote or ramdisk");
             }
             const char letter = static_cast<char>(text[0] - 'a' + 'A');
             if (!seen.insert(letter).second) {
@@ -228,10 +236,15 @@ private:
         return true;
     }
 
-    bool number(const ProfileLine& line, std::string_view value, std::uint64_t max, std::uint64_t& out) {
-        if (parseUnsigned(value, max, out)) return true;
-        return fail(line.line, std::string(line.key) + " must be a number from 0 to " + std::to_string(max) + ", found " +
-                                   quoted(value));
+    template <typename T>
+    bool number(const ProfileLine& line, std::string_view value, std::uint64_t max, T& out) {
+        std::uint64_t parsed = 0;
+        if (!parseUnsigned(value, max, parsed)) {
+            return fail(line.line, std::string(line.key) + " must be a number from 0 to " +
+                                       std::to_string(max) + ", found " + quoted(value));
+        }
+        out = static_cast<T>(parsed);
+        return true;
     }
 
     bool yesNo(const ProfileLine& line, std::string_view value, bool& out) {
@@ -245,7 +258,8 @@ private:
 
     bool text(const ProfileLine& line, std::string_view value, std::size_t width, std::string& out) {
         if (value.size() > width) {
-            return fail(line.line, std::string(line.key) + " is longer than its " + std::to_string(width) + " characters");
+            return fail(line.line, std::string(line.key) + " is longer than its " + std::to_string(width) +
+                                       " characters");
         }
         out = std::string(value);
         return true;
@@ -255,16 +269,16 @@ private:
         if (trim(value).empty()) return true;
         for (const std::string_view item : split(value, ',')) {
             const std::size_t dash = item.find('-');
+            const std::string_view firstText = item.substr(0, dash);
+            const std::string_view lastText = dash == std::string_view::npos ? item : item.substr(dash + 1);
             std::uint64_t first = 0;
             std::uint64_t last = 0;
-            const bool ok = dash == std::string_view::npos
-                                ? parseUnsigned(item, kMaxSectors, first) && (last = first, true)
-                                : parseUnsigned(item.substr(0, dash), kMaxSectors, first) &&
-                                      parseUnsigned(item.substr(dash + 1), kMaxSectors, last) && first <= last;
-            if (!ok) {
-                return fail(line.line, std::string(line.key) + ": " + quoted(item) +
-                                           " is not a sector or an ascending range A-B (list: sectors or ranges "
-                                           "separated by commas)");
+            if (!parseUnsigned(firstText, kMaxSectors, first) ||
+                !parseUnsigned(lastText, kMaxSectors, last) || first > last) {
+                return fail(line.line,
+                            std::string(line.key) + ": " + quoted(item) +
+                                " is not a sector or an ascending range A-B (list: sectors or ranges "
+                                "separated by commas)");
             }
             out.add(first, last);
         }
@@ -284,8 +298,10 @@ private:
             out.raw[i] = static_cast<BYTE>(byte);
         }
         if (!ok) {
-            return fail(line.line, std::string(line.key) + " must be: id, flags, current, worst, six raw bytes (such as "
-                                              "194, 0x0022, 100, 100, 38 0 20 0 45 0), found " + quoted(value));
+            return fail(line.line, std::string(line.key) +
+                                       " must be: id, flags, current, worst, six raw bytes (such as "
+                                       "194, 0x0022, 100, 100, 38 0 20 0 45 0), found " +
+                                       quoted(value));
         }
         out.present = true;
         out.id = static_cast<BYTE>(id);
@@ -298,8 +314,10 @@ private:
     bool threshold(const ProfileLine& line, std::string_view value, ThresholdSpec& out) {
         const auto fields = split(value, ',');
         std::uint64_t id = 0, limit = 0;
-        if (fields.size() != 2 || !parseUnsigned(fields[0], 255, id) || !parseUnsigned(fields[1], 255, limit)) {
-            return fail(line.line, std::string(line.key) + " must be: id, threshold (such as 5, 36), found " + quoted(value));
+        if (fields.size() != 2 || !parseUnsigned(fields[0], 255, id) ||
+            !parseUnsigned(fields[1], 255, limit)) {
+            return fail(line.line, std::string(line.key) + " must be: id, threshold (such as 5, 36), found " +
+                                       quoted(value));
         }
         out.present = true;
         out.id = static_cast<BYTE>(id);
@@ -315,13 +333,12 @@ private:
         return position < static_cast<std::uint64_t>(kPageEntries) ? static_cast<int>(position) : -2;
     }
 
-    bool driveValue(const ProfileLine& line, const std::string& key, std::string_view value, DriveSpec& drive) {
-        std::uint64_t n = 0;
+    bool driveValue(const ProfileLine& line, const std::string& key, std::string_view value,
+                    DriveSpec& drive) {
         constexpr std::uint64_t kDword = std::numeric_limits<DWORD>::max();
         constexpr std::uint64_t kMaxLatencyUs = 10'000'000;
         if (key == "sectors") {
-            if (!number(line, value, kMaxSectors, n)) return false;
-            drive.sectors = n;
+            if (!number(line, value, kMaxSectors, drive.sectors)) return false;
             sectorsLine_.back() = line.line;
             return true;
         }
@@ -336,11 +353,13 @@ private:
             const auto fields = split(value, ',');
             std::uint64_t cylinders = 0, tracks = 0, perTrack = 0;
             if (fields.size() != 3 ||
-                !parseUnsigned(fields[0], static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()),
+                !parseUnsigned(fields[0],
+                               static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()),
                                cylinders) ||
                 !parseUnsigned(fields[1], kDword, tracks) || !parseUnsigned(fields[2], kDword, perTrack)) {
-                return fail(line.line, "Geometry must be: cylinders, tracks per cylinder, sectors per track, found " +
-                                           quoted(value));
+                return fail(line.line,
+                            "Geometry must be: cylinders, tracks per cylinder, sectors per track, found " +
+                                quoted(value));
             }
             drive.hasGeometry = true;
             drive.cylinders = static_cast<std::int64_t>(cylinders);
@@ -348,20 +367,22 @@ private:
             drive.sectorsPerTrack = static_cast<DWORD>(perTrack);
             return true;
         }
-        if (key == "openerror") return number(line, value, kDword, n) && (drive.openError = static_cast<DWORD>(n), true);
-        if (key == "enableerror") {
-            return number(line, value, kDword, n) && (drive.enableError = static_cast<DWORD>(n), true);
-        }
+        if (key == "openerror") return number(line, value, kDword, drive.openError);
+        if (key == "enableerror") return number(line, value, kDword, drive.enableError);
         if (key == "inuse") return yesNo(line, value, drive.inUse);
         if (key == "identifyfails") return yesNo(line, value, drive.identifyFails);
         if (key == "valuesfail") return yesNo(line, value, drive.valuesFail);
         if (key == "thresholdsfail") return yesNo(line, value, drive.thresholdsFail);
         if (key == "smart") {
             const std::string text = lower(value);
-            if (text == "yes") drive.smart = SmartSupport::Yes;
-            else if (text == "nocap") drive.smart = SmartSupport::NoCapability;
-            else if (text == "none") drive.smart = SmartSupport::None;
-            else return fail(line.line, "Smart must be yes, nocap or none, found " + quoted(value));
+            if (text == "yes")
+                drive.smart = SmartSupport::Yes;
+            else if (text == "nocap")
+                drive.smart = SmartSupport::NoCapability;
+            else if (text == "none")
+                drive.smart = SmartSupport::None;
+            else
+                return fail(line.line, "Smart must be yes, nocap or none, found " + quoted(value));
             return true;
         }
         if (key == "model") return text(line, value, 40, drive.model);
@@ -371,12 +392,8 @@ private:
         if (key == "badwrite") return faultList(line, value, drive, &DriveSpec::badWrite);
         if (key == "pending") return faultList(line, value, drive, &DriveSpec::pending);
         if (key == "weak") return faultList(line, value, drive, &DriveSpec::weak);
-        if (key == "latencyus") {
-            return number(line, value, kMaxLatencyUs, n) && (drive.latencyUs = n, true);
-        }
-        if (key == "latencypersectorus") {
-            return number(line, value, kMaxLatencyUs, n) && (drive.latencyPerSectorUs = n, true);
-        }
+        if (key == "latencyus") return number(line, value, kMaxLatencyUs, drive.latencyUs);
+        if (key == "latencypersectorus") return number(line, value, kMaxLatencyUs, drive.latencyPerSectorUs);
         if (const int position = pagePosition(key, "attribute."); position != -1) {
             if (position < 0) return fail(line.line, std::string(line.key) + ": page positions are 0 to 29");
             return attribute(line, value, drive.attributes[static_cast<std::size_t>(position)]);
@@ -385,10 +402,12 @@ private:
             if (position < 0) return fail(line.line, std::string(line.key) + ": page positions are 0 to 29");
             return threshold(line, value, drive.thresholds[static_cast<std::size_t>(position)]);
         }
-        return fail(line.line, "unknown key " + quoted(line.key) + " in [Drive" + std::to_string(drive.number) + "]");
+        return fail(line.line,
+                    "unknown key " + quoted(line.key) + " in [Drive" + std::to_string(drive.number) + "]");
     }
 
-    bool faultList(const ProfileLine& line, std::string_view value, DriveSpec& drive, SectorSet DriveSpec::*set) {
+    bool faultList(const ProfileLine& line, std::string_view value, DriveSpec& drive,
+                   SectorSet DriveSpec::*set) {
         if (!sectorList(line, value, drive.*set)) return false;
         faultLines_.back().push_back({set, line});
         return true;
@@ -403,7 +422,8 @@ private:
             for (const auto& [set, line] : faultLines_[i]) {
                 const SectorSet& sectors = drive.*set;
                 if (!sectors.empty() && sectors.highest() >= drive.sectors) {
-                    return fail(line.line, std::string(line.key) + " names sector " + std::to_string(sectors.highest()) +
+                    return fail(line.line, std::string(line.key) + " names sector " +
+                                               std::to_string(sectors.highest()) +
                                                ", beyond the drive's last sector " +
                                                (drive.sectors == 0 ? std::string("(it has none)")
                                                                    : std::to_string(drive.sectors - 1)));

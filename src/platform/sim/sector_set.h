@@ -7,7 +7,7 @@
 namespace platform::sim {
 
 class SectorSet {
-public:
+  public:
     // Adds the sectors first..last (inclusive, first <= last).
     void add(std::uint64_t first, std::uint64_t last);
     // Removes the sectors first..last (inclusive) where present.
@@ -34,7 +34,7 @@ public:
         }
     }
 
-private:
+  private:
     std::map<std::uint64_t, std::uint64_t> ranges_;  // first -> last, disjoint, not adjacent
 };
 

@@ -17,7 +17,7 @@ constexpr std::uint64_t kChunkBytes = 64 * 1024;
 using Chunk = std::array<std::uint8_t, kChunkBytes>;
 
 class MemoryStore final : public SectorStore {
-public:
+  public:
     bool read(std::uint64_t lba, std::uint64_t count, std::uint8_t* out) override {
         std::uint64_t offset = lba * kSectorBytes;
         std::uint64_t remaining = count * kSectorBytes;
@@ -58,12 +58,12 @@ public:
         return true;
     }
 
-private:
+  private:
     std::unordered_map<std::uint64_t, std::unique_ptr<Chunk>> chunks_;
 };
 
 class ImageStore final : public SectorStore {
-public:
+  public:
     explicit ImageStore(int fd) : fd_(fd) {}
     ~ImageStore() override { ::close(fd_); }
 
@@ -71,8 +71,8 @@ public:
         std::uint64_t offset = lba * kSectorBytes;
         std::uint64_t remaining = count * kSectorBytes;
         while (remaining > 0) {
-            const ssize_t n = ::pread(fd_, out, std::min<std::uint64_t>(remaining, 1u << 30),
-                                      static_cast<off_t>(offset));
+            const ssize_t n =
+                ::pread(fd_, out, std::min<std::uint64_t>(remaining, 1u << 30), static_cast<off_t>(offset));
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) return false;
             if (n == 0) {  // the image was shortened behind our back: what is missing reads as zeros
@@ -88,8 +88,8 @@ public:
         std::uint64_t offset = lba * kSectorBytes;
         std::uint64_t remaining = count * kSectorBytes;
         while (remaining > 0) {
-            const ssize_t n = ::pwrite(fd_, data, std::min<std::uint64_t>(remaining, 1u << 30),
-                                       static_cast<off_t>(offset));
+            const ssize_t n =
+                ::pwrite(fd_, data, std::min<std::uint64_t>(remaining, 1u << 30), static_cast<off_t>(offset));
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) return false;
             data += n, offset += static_cast<std::uint64_t>(n), remaining -= static_cast<std::uint64_t>(n);
@@ -97,7 +97,7 @@ public:
         return true;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -107,7 +107,8 @@ std::unique_ptr<SectorStore> makeMemoryStore() {
     return std::make_unique<MemoryStore>();
 }
 
-std::unique_ptr<SectorStore> makeImageStore(const std::string& path, std::uint64_t sectors, std::string& error) {
+std::unique_ptr<SectorStore> makeImageStore(const std::string& path, std::uint64_t sectors,
+                                            std::string& error) {
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
         error = "cannot open the image " + path + ": " + std::strerror(errno);

@@ -10,7 +10,7 @@ namespace platform::sim {
 inline constexpr std::uint32_t kSectorBytes = 512;
 
 class SectorStore {
-public:
+  public:
     virtual ~SectorStore() = default;
     // Copies count sectors from lba into out (count * 512 bytes); false on an I/O failure.
     virtual bool read(std::uint64_t lba, std::uint64_t count, std::uint8_t* out) = 0;
@@ -23,6 +23,7 @@ public:
 std::unique_ptr<SectorStore> makeMemoryStore();
 // An image file of at least sectors * 512 bytes, created or grown sparse. Returns nothing and
 // sets error when the file cannot be opened or sized.
-std::unique_ptr<SectorStore> makeImageStore(const std::string& path, std::uint64_t sectors, std::string& error);
+std::unique_ptr<SectorStore> makeImageStore(const std::string& path, std::uint64_t sectors,
+                                            std::string& error);
 
 }  // namespace platform::sim

@@ -50,7 +50,8 @@ struct OpenHandle {
 // The drive number of a device path, or -1 when the path is not "\\.\PHYSICALDRIVE<n>" with
 // n written in decimal without leading zeros.
 int driveNumberOf(std::string_view path) {
-    if (path.size() <= kDevicePrefix.size() || path.substr(0, kDevicePrefix.size()) != kDevicePrefix) return -1;
+    if (path.size() <= kDevicePrefix.size() || path.substr(0, kDevicePrefix.size()) != kDevicePrefix)
+        return -1;
     const std::string_view digits = path.substr(kDevicePrefix.size());
     if (digits.size() > 2 || (digits.size() > 1 && digits[0] == '0')) return -1;
     int number = 0;
@@ -186,10 +187,11 @@ Handle SimulatedKernel::createFile(std::string_view path, DWORD desiredAccess, D
     record.flagsAndAttributes = flagsAndAttributes;
 
     const int number = driveNumberOf(path);
-    const Drive* drive = number >= 0 && number < kMaxDrives ? impl_->drives[static_cast<std::size_t>(number)].get()
-                                                            : nullptr;
+    const Drive* drive =
+        number >= 0 && number < kMaxDrives ? impl_->drives[static_cast<std::size_t>(number)].get() : nullptr;
     if (!drive || !drive->present) return impl_->finish(record, false, ERROR_FILE_NOT_FOUND), kInvalidHandle;
-    if (drive->spec.openError != 0) return impl_->finish(record, false, drive->spec.openError), kInvalidHandle;
+    if (drive->spec.openError != 0)
+        return impl_->finish(record, false, drive->spec.openError), kInvalidHandle;
 
     const Handle handle = impl_->nextHandle;
     impl_->nextHandle += 4;
@@ -217,22 +219,22 @@ DWORD SimulatedKernel::setFilePointer(Handle handle, std::int32_t distanceLow, s
 
     // Without a high part the distance is a signed 32-bit number; with one, a signed 64-bit one.
     const std::int64_t distance =
-        distanceHigh ? static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distanceHigh))
-                                                  << 32) |
-                                                 static_cast<std::uint32_t>(distanceLow))
+        distanceHigh ? static_cast<std::int64_t>(
+                           (static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distanceHigh)) << 32) |
+                           static_cast<std::uint32_t>(distanceLow))
                      : std::int64_t{distanceLow};
     std::int64_t base = 0;
     switch (moveMethod) {
-    case FILE_BEGIN:
-        break;
-    case FILE_CURRENT:
-        base = static_cast<std::int64_t>(open->position);
-        break;
-    case FILE_END:
-        base = static_cast<std::int64_t>(drive->spec.sectors * kSectorBytes);
-        break;
-    default:
-        return impl_->finish(record, false, ERROR_INVALID_PARAMETER), INVALID_SET_FILE_POINTER;
+        case FILE_BEGIN:
+            break;
+        case FILE_CURRENT:
+            base = static_cast<std::int64_t>(open->position);
+            break;
+        case FILE_END:
+            base = static_cast<std::int64_t>(drive->spec.sectors * kSectorBytes);
+            break;
+        default:
+            return impl_->finish(record, false, ERROR_INVALID_PARAMETER), INVALID_SET_FILE_POINTER;
     }
     const bool overflow = (distance > 0 && base > INT64_MAX - distance);
     const std::int64_t target = overflow ? -1 : base + distance;
@@ -376,7 +378,8 @@ bool SimulatedKernel::deviceIoControl(Handle handle, DWORD code, const void* in,
     if (!drive) return impl_->finish(record, false, ERROR_INVALID_HANDLE);
     record.offset = open->position;
     if (!drive->present) return impl_->finish(record, false, ERROR_NOT_READY);
-    if ((inSize > 0 && !in) || (outSize > 0 && !out)) return impl_->finish(record, false, ERROR_INVALID_PARAMETER);
+    if ((inSize > 0 && !in) || (outSize > 0 && !out))
+        return impl_->finish(record, false, ERROR_INVALID_PARAMETER);
 
     auto* output = static_cast<std::uint8_t*>(out);
     const DriveSpec& spec = drive->spec;
@@ -397,11 +400,14 @@ bool SimulatedKernel::deviceIoControl(Handle handle, DWORD code, const void* in,
         return answer(sizeof geometry);
     }
 
-    const bool smartCode = code == SMART_GET_VERSION || code == SMART_SEND_DRIVE_COMMAND || code == SMART_RCV_DRIVE_DATA;
-    if (!smartCode || spec.smart == SmartSupport::None) return impl_->finish(record, false, ERROR_INVALID_FUNCTION);
+    const bool smartCode =
+        code == SMART_GET_VERSION || code == SMART_SEND_DRIVE_COMMAND || code == SMART_RCV_DRIVE_DATA;
+    if (!smartCode || spec.smart == SmartSupport::None)
+        return impl_->finish(record, false, ERROR_INVALID_FUNCTION);
 
     if (code == SMART_GET_VERSION) {
-        if (outSize < sizeof(GETVERSIONINPARAMS)) return impl_->finish(record, false, ERROR_INSUFFICIENT_BUFFER);
+        if (outSize < sizeof(GETVERSIONINPARAMS))
+            return impl_->finish(record, false, ERROR_INSUFFICIENT_BUFFER);
         GETVERSIONINPARAMS version{};
         version.bVersion = 1;
         version.bRevision = 1;
@@ -568,7 +574,8 @@ std::uint64_t SimulatedKernel::sectorCount(int drive) const {
     return impl_->drives[static_cast<std::size_t>(drive)]->spec.sectors;
 }
 
-std::vector<std::uint8_t> SimulatedKernel::peekSectors(int drive, std::uint64_t lba, std::uint32_t count) const {
+std::vector<std::uint8_t> SimulatedKernel::peekSectors(int drive, std::uint64_t lba,
+                                                       std::uint32_t count) const {
     std::lock_guard lock(impl_->mutex);
     if (drive < 0 || drive >= kMaxDrives || !impl_->drives[static_cast<std::size_t>(drive)]) return {};
     Drive& d = *impl_->drives[static_cast<std::size_t>(drive)];
@@ -585,8 +592,8 @@ void SimulatedKernel::pokeSectors(int drive, std::uint64_t lba, const std::vecto
     Drive& d = *impl_->drives[static_cast<std::size_t>(drive)];
     if (lba >= d.spec.sectors) return;
     // Whole sectors only; a partial last sector keeps the rest of its old bytes.
-    const std::uint64_t sectors = std::min<std::uint64_t>((data.size() + kSectorBytes - 1) / kSectorBytes,
-                                                          d.spec.sectors - lba);
+    const std::uint64_t sectors =
+        std::min<std::uint64_t>((data.size() + kSectorBytes - 1) / kSectorBytes, d.spec.sectors - lba);
     std::vector<std::uint8_t> merged(sectors * kSectorBytes);
     if (sectors == 0 || !d.store->read(lba, sectors, merged.data())) return;
     std::copy_n(data.begin(), std::min<std::size_t>(data.size(), merged.size()), merged.begin());

@@ -26,9 +26,9 @@
 namespace platform::sim {
 
 struct CallRecord {
-    std::string operation;  // "createFile", "setFilePointer", "readFile", "writeFile",
-                            // "deviceIoControl", "closeHandle", "getLogicalDrives",
-                            // "getDriveType", "claimForWriting"
+    std::string operation;           // "createFile", "setFilePointer", "readFile", "writeFile",
+                                     // "deviceIoControl", "closeHandle", "getLogicalDrives",
+                                     // "getDriveType", "claimForWriting"
     Handle handle = kInvalidHandle;  // the handle used, or returned by createFile
     std::string path;                // createFile path, getDriveType root
     DWORD desiredAccess = 0;
@@ -38,9 +38,9 @@ struct CallRecord {
     bool inheritHandle = false;
     DWORD creationDisposition = 0;
     DWORD flagsAndAttributes = 0;
-    std::uint64_t offset = 0;  // setFilePointer: the new position; read/write: where it started
-    std::int32_t distanceLow = 0;      // setFilePointer arguments as passed
-    std::int32_t distanceHigh = 0;     // (0 when no high pointer was given)
+    std::uint64_t offset = 0;       // setFilePointer: the new position; read/write: where it started
+    std::int32_t distanceLow = 0;   // setFilePointer arguments as passed
+    std::int32_t distanceHigh = 0;  // (0 when no high pointer was given)
     bool hadHighPointer = false;
     DWORD moveMethod = 0;
     DWORD bytes = 0;  // read/write byte count; deviceIoControl output size offered
@@ -51,7 +51,7 @@ struct CallRecord {
 };
 
 class SimulatedKernel final : public Kernel, public OsVersion {
-public:
+  public:
     // Builds a machine from description text. baseDir resolves relative Image paths.
     // Returns nothing and sets error ("FILE:LINE: what is wrong") for an invalid description.
     static std::unique_ptr<SimulatedKernel> fromText(std::string_view text, const std::string& baseDir,
@@ -97,7 +97,7 @@ public:
     // Makes a drive disappear (opens then fail with ERROR_FILE_NOT_FOUND) or come back.
     void setDrivePresent(int drive, bool present);
 
-private:
+  private:
     SimulatedKernel();
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -22,44 +22,56 @@ TEST(MachineDescription, RefusesEveryMistakeNamingItsLine) {
         {"[Disk0]\nSectors = 10\n", "test.ini:1: unknown section [Disk0]"},
         {"[Machine]\nLetter = C:fixed\n", "test.ini:2: unknown key 'Letter' in [Machine]"},
         {"; comment\n\n[Drive50]\nSectors = 10\n", "test.ini:3: drive number 50 is outside 0..49"},
-        {"[Drive07]\nSectors = 10\n", "test.ini:1: unknown section [Drive07]; drives are [Drive0] to [Drive49]"},
+        {"[Drive07]\nSectors = 10\n",
+         "test.ini:1: unknown section [Drive07]; drives are [Drive0] to [Drive49]"},
         {"[Drive0]\nImage = a.img\n", "test.ini:1: [Drive0] has no Sectors key"},
-        {"[Drive0]\nSectors = 12abc\n", "test.ini:2: Sectors must be a number from 0 to 18014398509481984, "
-                                        "found '12abc'"},
-        {"[Drive0]\nSectors = -5\n", "test.ini:2: Sectors must be a number from 0 to 18014398509481984, found '-5'"},
+        {"[Drive0]\nSectors = 12abc\n",
+         "test.ini:2: Sectors must be a number from 0 to 18014398509481984, "
+         "found '12abc'"},
+        {"[Drive0]\nSectors = -5\n",
+         "test.ini:2: Sectors must be a number from 0 to 18014398509481984, found '-5'"},
         {"[Drive0]\nSectors = 10\nsectors = 11\n", "test.ini:3: key sectors appears twice in this section"},
-        {"[Drive0]\nSectors = 10\n[drive0]\n", "test.ini:3: section [drive0] appears twice (first at line 1)"},
+        {"[Drive0]\nSectors = 10\n[drive0]\n",
+         "test.ini:3: section [drive0] appears twice (first at line 1)"},
         {"Sectors = 10\n", "test.ini:1: key 'Sectors' is outside any section"},
         {"[Drive0]\nSectors = 10\njust text\n",
          "test.ini:3: expected a [Section] header or a Key = Value line, found 'just text'"},
         {"[Drive0]\nSectors = 100\nBadRead = 5-3\n",
-         "test.ini:3: BadRead: '5-3' is not a sector or an ascending range A-B (list: sectors or ranges separated "
+         "test.ini:3: BadRead: '5-3' is not a sector or an ascending range A-B (list: sectors or ranges "
+         "separated "
          "by commas)"},
         {"[Drive0]\nSectors = 100\nWeak = 5,,6\n",
-         "test.ini:3: Weak: '' is not a sector or an ascending range A-B (list: sectors or ranges separated by "
+         "test.ini:3: Weak: '' is not a sector or an ascending range A-B (list: sectors or ranges separated "
+         "by "
          "commas)"},
         {"[Drive0]\nSectors = 100\nPending = 5-\n",
-         "test.ini:3: Pending: '5-' is not a sector or an ascending range A-B (list: sectors or ranges separated "
+         "test.ini:3: Pending: '5-' is not a sector or an ascending range A-B (list: sectors or ranges "
+         "separated "
          "by commas)"},
         {"[Drive0]\nBadWrite = 99-100\nSectors = 100\n",
          "test.ini:2: BadWrite names sector 100, beyond the drive's last sector 99"},
         {"[Machine]\nLetters = C:fixed D:floppy\n",
-         "test.ini:2: Letters entry 'D:floppy' is not LETTER:TYPE with TYPE fixed, removable, cdrom, remote or "
+         "test.ini:2: Letters entry 'D:floppy' is not LETTER:TYPE with TYPE fixed, removable, cdrom, remote "
+         "or "
          "ramdisk"},
         {"[Machine]\nLetters = C:fixed c:cdrom\n", "test.ini:2: Letters names C: twice"},
         {"[Machine]\nLetters = 1:fixed\n",
-         "test.ini:2: Letters entry '1:fixed' is not LETTER:TYPE with TYPE fixed, removable, cdrom, remote or "
+         "test.ini:2: Letters entry '1:fixed' is not LETTER:TYPE with TYPE fixed, removable, cdrom, remote "
+         "or "
          "ramdisk"},
         {"[Machine]\nVersion = 5\n", "test.ini:2: Version must be major.minor (such as 5.1), found '5'"},
-        {"[Drive0]\nSectors = 10\nSmart = maybe\n", "test.ini:3: Smart must be yes, nocap or none, found 'maybe'"},
+        {"[Drive0]\nSectors = 10\nSmart = maybe\n",
+         "test.ini:3: Smart must be yes, nocap or none, found 'maybe'"},
         {"[Drive0]\nSectors = 10\nInUse = true\n", "test.ini:3: InUse must be yes or no, found 'true'"},
         {"[Drive0]\nSectors = 10\nAttribute.30 = 1, 0, 100, 100, 0 0 0 0 0 0\n",
          "test.ini:3: Attribute.30: page positions are 0 to 29"},
         {"[Drive0]\nSectors = 10\nAttribute.0 = 256, 0, 100, 100, 0 0 0 0 0 0\n",
-         "test.ini:3: Attribute.0 must be: id, flags, current, worst, six raw bytes (such as 194, 0x0022, 100, 100, "
+         "test.ini:3: Attribute.0 must be: id, flags, current, worst, six raw bytes (such as 194, 0x0022, "
+         "100, 100, "
          "38 0 20 0 45 0), found '256, 0, 100, 100, 0 0 0 0 0 0'"},
         {"[Drive0]\nSectors = 10\nAttribute.0 = 1, 0, 100, 100, 0 0 0 0 0\n",
-         "test.ini:3: Attribute.0 must be: id, flags, current, worst, six raw bytes (such as 194, 0x0022, 100, 100, "
+         "test.ini:3: Attribute.0 must be: id, flags, current, worst, six raw bytes (such as 194, 0x0022, "
+         "100, 100, "
          "38 0 20 0 45 0), found '1, 0, 100, 100, 0 0 0 0 0'"},
         {"[Drive0]\nSectors = 10\nThreshold.1 = 5\n",
          "test.ini:3: Threshold.1 must be: id, threshold (such as 5, 36), found '5'"},
@@ -119,8 +131,9 @@ LatencyPerSectorUs = 0
 }
 
 TEST(MachineDescription, NamesAndValuesFollowTheIniRules) {
-    auto kernel = machine("\xEF\xBB\xBF[DRIVE3]\r\n  sectors=0x20  \r\nMODEL = \"A; B\"\r\nbadread = 0X1F\r\n"
-                          "[machine]\r\nletters = c:FIXED, d:fixed\r\n");
+    auto kernel = machine(
+        "\xEF\xBB\xBF[DRIVE3]\r\n  sectors=0x20  \r\nMODEL = \"A; B\"\r\nbadread = 0X1F\r\n"
+        "[machine]\r\nletters = c:FIXED, d:fixed\r\n");
     ASSERT_TRUE(kernel);
     EXPECT_EQ(kernel->sectorCount(3), 32u);
     EXPECT_EQ(kernel->getLogicalDrives(), 0xCu);
@@ -146,7 +159,8 @@ TEST(MachineDescription, BinaryAndMissingFilesAreRefusedWithoutHarm) {
 
     EXPECT_FALSE(SimulatedKernel::fromFile(dir.path().string(), error)) << "a folder is no machine file";
 
-    const std::string enormous = dir.write("enormous.ini", "[Drive0]\nSectors = 10\n" + std::string(17 << 20, ';'));
+    const std::string enormous =
+        dir.write("enormous.ini", "[Drive0]\nSectors = 10\n" + std::string(17 << 20, ';'));
     EXPECT_FALSE(SimulatedKernel::fromFile(enormous, error));
     EXPECT_EQ(error, enormous + ": the machine file is larger than 16 MiB");
 
@@ -154,7 +168,8 @@ TEST(MachineDescription, BinaryAndMissingFilesAreRefusedWithoutHarm) {
     std::string big;
     for (int drive = 0; drive < 50; ++drive) {
         big += "[Drive" + std::to_string(drive) + "]\nSectors = 100000000\nBadRead = ";
-        for (int r = 0; r < 2000; ++r) big += std::to_string(r * 1000) + "-" + std::to_string(r * 1000 + 5) + ",";
+        for (int r = 0; r < 2000; ++r)
+            big += std::to_string(r * 1000) + "-" + std::to_string(r * 1000 + 5) + ",";
         big += "99999999\n";
     }
     auto kernel = machine(big);

@@ -35,8 +35,9 @@ TEST(ProfileLookup, NamesAreCaseInsensitiveAndTheFirstOccurrenceWins) {
 }
 
 TEST(ProfileLookup, DefaultsAndCutsToTheBuffer) {
-    const Profile p = Profile::fromText("[S]\nLong = abcdefghij\nEmpty =\nQuoted = \"a b \"\nSingle = 'x'\n"
-                                        "Half = \"open\nOdd = \"\n");
+    const Profile p = Profile::fromText(
+        "[S]\nLong = abcdefghij\nEmpty =\nQuoted = \"a b \"\nSingle = 'x'\n"
+        "Half = \"open\nOdd = \"\n");
     EXPECT_EQ(p.getInt("S", "Missing", 42), 42);
     EXPECT_EQ(p.getInt("Missing", "Long", -3), -3);
     EXPECT_EQ(p.getString("S", "Missing", "fallback", 1024), "fallback");
@@ -127,8 +128,8 @@ TEST(ProfileFiles, MissingEmptyBinaryAndHugeFilesLoadSafely) {
     // 10,000 sections and several MiB: loading stays linear.
     std::string huge;
     for (int i = 0; i < 10000; ++i) {
-        huge += "[Attrib" + std::to_string(i) + "]\nId=" + std::to_string(i % 256) + "\nName=" + std::string(400, 'n') +
-                "\n";
+        huge += "[Attrib" + std::to_string(i) + "]\nId=" + std::to_string(i % 256) +
+                "\nName=" + std::string(400, 'n') + "\n";
     }
     const auto start = std::chrono::steady_clock::now();
     const Profile p = Profile::fromFile(dir.write("huge.ini", huge));

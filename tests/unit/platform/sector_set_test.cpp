@@ -38,8 +38,8 @@ TEST(SectorSet, WorksAtTheTopOfThe64BitRange) {
     SectorSet set;
     set.add(kMax - 2, kMax);
     set.add(kMax - 5, kMax - 3);
-    EXPECT_EQ(members(set, kMax - 10, kMax), (std::vector<std::uint64_t>{kMax - 5, kMax - 4, kMax - 3, kMax - 2,
-                                                                         kMax - 1, kMax}));
+    EXPECT_EQ(members(set, kMax - 10, kMax),
+              (std::vector<std::uint64_t>{kMax - 5, kMax - 4, kMax - 3, kMax - 2, kMax - 1, kMax}));
     set.remove(kMax, kMax);
     EXPECT_EQ(set.highest(), kMax - 1);
     EXPECT_FALSE(set.contains(kMax));

@@ -44,7 +44,8 @@ Handle openDrive(SimulatedKernel& kernel, int drive) {
 
 bool seekTo(SimulatedKernel& kernel, Handle handle, std::uint64_t offset) {
     std::int32_t high = static_cast<std::int32_t>(offset >> 32);
-    const DWORD low = kernel.setFilePointer(handle, static_cast<std::int32_t>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN);
+    const DWORD low =
+        kernel.setFilePointer(handle, static_cast<std::int32_t>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN);
     return kernel.getLastError() == 0 && low == static_cast<DWORD>(offset & 0xFFFFFFFFu) &&
            high == static_cast<std::int32_t>(offset >> 32);
 }
@@ -57,7 +58,8 @@ bool readAt(SimulatedKernel& kernel, Handle handle, std::uint64_t lba, std::uint
            kernel.readFile(handle, out.data(), static_cast<DWORD>(out.size()), &done);
 }
 
-bool writeAt(SimulatedKernel& kernel, Handle handle, std::uint64_t lba, const std::vector<std::uint8_t>& data) {
+bool writeAt(SimulatedKernel& kernel, Handle handle, std::uint64_t lba,
+             const std::vector<std::uint8_t>& data) {
     DWORD done = 0;
     return seekTo(kernel, handle, lba * 512) &&
            kernel.writeFile(handle, data.data(), static_cast<DWORD>(data.size()), &done);

@@ -11,7 +11,7 @@
 namespace platform::sim::testing {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,7 +20,7 @@ public:
     // Writes content to name inside the folder; returns the full path.
     std::string write(const std::string& name, const std::string& content) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -36,7 +36,8 @@ bool seekTo(SimulatedKernel& kernel, Handle handle, std::uint64_t offset);
 // Reads or writes count sectors at lba (after a seek); the data comes back in out.
 bool readAt(SimulatedKernel& kernel, Handle handle, std::uint64_t lba, std::uint32_t count,
             std::vector<std::uint8_t>& out);
-bool writeAt(SimulatedKernel& kernel, Handle handle, std::uint64_t lba, const std::vector<std::uint8_t>& data);
+bool writeAt(SimulatedKernel& kernel, Handle handle, std::uint64_t lba,
+             const std::vector<std::uint8_t>& data);
 // count sectors filled with one byte value.
 std::vector<std::uint8_t> filled(std::uint32_t count, std::uint8_t value);
 

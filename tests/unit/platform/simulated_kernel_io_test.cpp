@@ -17,11 +17,18 @@ constexpr const char* kSmallDrive = "[Drive0]\nSectors = 1000\n";
 TEST(SimulatedKernelOpen, OnlyTheExactDevicePathOfAnExistingDriveOpens) {
     auto kernel = machine("[Drive0]\nSectors = 100\n[Drive12]\nSectors = 100\n");
     ASSERT_TRUE(kernel);
-    const char* refused[] = {"\\\\.\\PHYSICALDRIVE1",  "\\\\.\\PHYSICALDRIVE00", "\\\\.\\physicaldrive0",
-                             "\\\\.\\PHYSICALDRIVE012", "\\\\.\\PHYSICALDRIVE50", "\\\\.\\PHYSICALDRIVE",
-                             "\\\\.\\PHYSICALDRIVE0 ",  "C:\\",                   ""};
+    const char* refused[] = {"\\\\.\\PHYSICALDRIVE1",
+                             "\\\\.\\PHYSICALDRIVE00",
+                             "\\\\.\\physicaldrive0",
+                             "\\\\.\\PHYSICALDRIVE012",
+                             "\\\\.\\PHYSICALDRIVE50",
+                             "\\\\.\\PHYSICALDRIVE",
+                             "\\\\.\\PHYSICALDRIVE0 ",
+                             "C:\\",
+                             ""};
     for (const char* path : refused) {
-        EXPECT_EQ(kernel->createFile(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0), kInvalidHandle) << path;
+        EXPECT_EQ(kernel->createFile(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0), kInvalidHandle)
+            << path;
         EXPECT_EQ(kernel->getLastError(), ERROR_FILE_NOT_FOUND) << path;
     }
     const Handle twelve = openDrive(*kernel, 12);
@@ -78,7 +85,8 @@ TEST(SimulatedKernelPosition, SeeksUseBothHalvesAndEveryMoveMethod) {
     EXPECT_EQ(kernel->getLastError(), ERROR_INVALID_PARAMETER);
 
     high = -1;
-    EXPECT_EQ(kernel->setFilePointer(h, -512, &high, FILE_END), static_cast<DWORD>((20000000ull * 512 - 512)));
+    EXPECT_EQ(kernel->setFilePointer(h, -512, &high, FILE_END),
+              static_cast<DWORD>((20000000ull * 512 - 512)));
     EXPECT_EQ(high, static_cast<std::int32_t>((20000000ull * 512 - 512) >> 32));
 
     EXPECT_EQ(kernel->setFilePointer(h, -512, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
@@ -86,7 +94,8 @@ TEST(SimulatedKernelPosition, SeeksUseBothHalvesAndEveryMoveMethod) {
     EXPECT_EQ(kernel->setFilePointer(h, 1024, nullptr, FILE_BEGIN), 1024u);
     EXPECT_EQ(kernel->setFilePointer(h, -2048, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
     EXPECT_EQ(kernel->getLastError(), ERROR_NEGATIVE_SEEK);
-    EXPECT_EQ(kernel->setFilePointer(h, 0, nullptr, FILE_CURRENT), 1024u) << "a failed seek keeps the position";
+    EXPECT_EQ(kernel->setFilePointer(h, 0, nullptr, FILE_CURRENT), 1024u)
+        << "a failed seek keeps the position";
     EXPECT_EQ(kernel->getLastError(), 0u);
     EXPECT_EQ(kernel->setFilePointer(h, 0, nullptr, 7), INVALID_SET_FILE_POINTER);
     kernel->closeHandle(h);
@@ -117,7 +126,8 @@ TEST(SimulatedKernelTransfer, ReadsAndWritesMoveWholeSectorsAndAdvanceThePositio
     EXPECT_EQ(kernel->getLastError(), ERROR_INVALID_PARAMETER);
     kernel->closeHandle(h);
 
-    const Handle readOnly = kernel->createFile("\\\\.\\PHYSICALDRIVE0", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0);
+    const Handle readOnly =
+        kernel->createFile("\\\\.\\PHYSICALDRIVE0", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0);
     EXPECT_FALSE(writeAt(*kernel, readOnly, 0, filled(1, 1)));
     EXPECT_EQ(kernel->getLastError(), ERROR_ACCESS_DENIED);
     kernel->closeHandle(readOnly);
@@ -137,7 +147,8 @@ TEST(SimulatedKernelTransfer, ATransferPastTheLastSectorMovesNothing) {
     EXPECT_EQ(kernel->getLastError(), ERROR_SECTOR_NOT_FOUND);
     EXPECT_EQ(done, 0u);
     EXPECT_EQ(kernel->peekSectors(0, 998, 2), filled(2, 0x44)) << "a failed write stores nothing";
-    EXPECT_EQ(kernel->setFilePointer(h, 0, nullptr, FILE_CURRENT), 998u * 512) << "failures keep the position";
+    EXPECT_EQ(kernel->setFilePointer(h, 0, nullptr, FILE_CURRENT), 998u * 512)
+        << "failures keep the position";
 
     EXPECT_TRUE(readAt(*kernel, h, 998, 2, data));
     EXPECT_EQ(data, filled(2, 0x44));
@@ -266,9 +277,7 @@ TEST(SimulatedKernelFaults, AFailedReadDoesNotUseUpAWeakSectorsDamagedRead) {
 
 TEST(SimulatedKernelImage, SectorsLiveInASparseImageBesideTheMachineFile) {
     TempDir dir;
-    {
-        std::ofstream(dir.path() / "existing.img", std::ios::binary) << std::string(512, 'x');
-    }
+    { std::ofstream(dir.path() / "existing.img", std::ios::binary) << std::string(512, 'x'); }
     const std::string file = dir.write("machine.ini",
                                        "[Drive0]\nSectors = 4096\nImage = disk0.img\n"
                                        "[Drive1]\nSectors = 8\nImage = existing.img\n");
@@ -276,7 +285,8 @@ TEST(SimulatedKernelImage, SectorsLiveInASparseImageBesideTheMachineFile) {
     auto kernel = SimulatedKernel::fromFile(file, error);
     ASSERT_TRUE(kernel) << error;
     EXPECT_EQ(std::filesystem::file_size(dir.path() / "disk0.img"), 4096u * 512);
-    EXPECT_EQ(std::filesystem::file_size(dir.path() / "existing.img"), 8u * 512) << "grown to the drive's size";
+    EXPECT_EQ(std::filesystem::file_size(dir.path() / "existing.img"), 8u * 512)
+        << "grown to the drive's size";
 
     const Handle h = openDrive(*kernel, 0);
     ASSERT_TRUE(writeAt(*kernel, h, 4095, filled(1, 0xAB)));
@@ -300,10 +310,12 @@ TEST(SimulatedKernelImage, AnImageThatCannotBeCreatedIsRefusedNamingItsLine) {
 }
 
 TEST(SimulatedKernelMachine, LettersTypesAndVersion) {
-    auto kernel = machine("[Machine]\nLetters = E:cdrom C:fixed d:Fixed Z:remote A:removable Y:ramdisk\n"
-                          "Version = 6.2\n[Drive0]\nSectors = 1\n");
+    auto kernel = machine(
+        "[Machine]\nLetters = E:cdrom C:fixed d:Fixed Z:remote A:removable Y:ramdisk\n"
+        "Version = 6.2\n[Drive0]\nSectors = 1\n");
     ASSERT_TRUE(kernel);
-    EXPECT_EQ(kernel->getLogicalDrives(), (1u << 0) | (1u << 2) | (1u << 3) | (1u << 4) | (1u << 24) | (1u << 25));
+    EXPECT_EQ(kernel->getLogicalDrives(),
+              (1u << 0) | (1u << 2) | (1u << 3) | (1u << 4) | (1u << 24) | (1u << 25));
     EXPECT_EQ(kernel->getDriveType("C:\\"), DRIVE_FIXED);
     EXPECT_EQ(kernel->getDriveType("D:\\"), DRIVE_FIXED);
     EXPECT_EQ(kernel->getDriveType("E:\\"), DRIVE_CDROM);

@@ -25,7 +25,8 @@ constexpr const char* kSmartDrive =
     "Threshold.29 = 194, 0\n";
 
 // A SENDCMDINPARAMS as the probe builds it.
-std::array<std::uint8_t, 33> command(BYTE features, BYTE cylLow, BYTE cylHigh, BYTE commandReg, DWORD bufferSize) {
+std::array<std::uint8_t, 33> command(BYTE features, BYTE cylLow, BYTE cylHigh, BYTE commandReg,
+                                     DWORD bufferSize) {
     std::array<std::uint8_t, 33> in{};
     std::memcpy(in.data(), &bufferSize, 4);
     in[4] = features;
@@ -44,7 +45,7 @@ const auto kValues = command(SMART_READ_DATA, SMART_CYL_LOW, SMART_CYL_HI, ATA_S
 const auto kThresholds = command(SMART_READ_THRESHOLDS, SMART_CYL_LOW, SMART_CYL_HI, ATA_SMART_CMD, 512);
 
 class SmartRequests : public ::testing::Test {
-protected:
+  protected:
     void build(const std::string& text) {
         kernel = machine(text);
         ASSERT_TRUE(kernel);
@@ -67,7 +68,8 @@ protected:
     }
     std::string ataText(std::size_t firstWord, std::size_t width) const {
         std::string text;
-        for (std::size_t i = 0; i < width; ++i) text.push_back(static_cast<char>(data()[2 * firstWord + (i ^ 1)]));
+        for (std::size_t i = 0; i < width; ++i)
+            text.push_back(static_cast<char>(data()[2 * firstWord + (i ^ 1)]));
         return text;
     }
     int pageSum() const { return std::accumulate(data(), data() + 512, 0) & 0xFF; }
@@ -81,19 +83,22 @@ protected:
 TEST_F(SmartRequests, VersionQueryReportsTheCapabilitiesOfEachSmartSetting) {
     build(kSmartDrive);
     GETVERSIONINPARAMS version{};
-    ASSERT_TRUE(kernel->deviceIoControl(handle, SMART_GET_VERSION, nullptr, 0, &version, sizeof version, &returned));
+    ASSERT_TRUE(
+        kernel->deviceIoControl(handle, SMART_GET_VERSION, nullptr, 0, &version, sizeof version, &returned));
     EXPECT_EQ(returned, 24u);
     EXPECT_EQ(version.fCapabilities, CAP_ATA_ID_CMD | CAP_SMART_CMD);
     EXPECT_FALSE(kernel->deviceIoControl(handle, SMART_GET_VERSION, nullptr, 0, &version, 23, &returned));
     EXPECT_EQ(kernel->getLastError(), ERROR_INSUFFICIENT_BUFFER);
 
     build("[Drive0]\nSectors = 10\nSmart = nocap\n");
-    ASSERT_TRUE(kernel->deviceIoControl(handle, SMART_GET_VERSION, nullptr, 0, &version, sizeof version, &returned));
+    ASSERT_TRUE(
+        kernel->deviceIoControl(handle, SMART_GET_VERSION, nullptr, 0, &version, sizeof version, &returned));
     EXPECT_EQ(version.fCapabilities & CAP_SMART_CMD, 0u);
     EXPECT_FALSE(send(SMART_SEND_DRIVE_COMMAND, kEnable, 17));
 
     build("[Drive0]\nSectors = 10\nSmart = none\n");
-    EXPECT_FALSE(kernel->deviceIoControl(handle, SMART_GET_VERSION, nullptr, 0, &version, sizeof version, &returned));
+    EXPECT_FALSE(
+        kernel->deviceIoControl(handle, SMART_GET_VERSION, nullptr, 0, &version, sizeof version, &returned));
     EXPECT_NE(kernel->getLastError(), 0u);
     EXPECT_FALSE(send(SMART_RCV_DRIVE_DATA, kIdentify));
 }
@@ -107,7 +112,8 @@ TEST_F(SmartRequests, EnableAnswersAnEmptyOutputOrTheConfiguredError) {
 
     auto wrongCylinder = kEnable;
     wrongCylinder[7] = 0;
-    EXPECT_FALSE(send(SMART_SEND_DRIVE_COMMAND, wrongCylinder, 17)) << "the drive aborts without the signature";
+    EXPECT_FALSE(send(SMART_SEND_DRIVE_COMMAND, wrongCylinder, 17))
+        << "the drive aborts without the signature";
     EXPECT_EQ(out[5], 0x04) << "the ATA error register shows the abort";
     auto disable = kEnable;
     disable[4] = 0xD9;
@@ -196,8 +202,8 @@ TEST_F(SmartRequests, GeometryIsGivenOrDerivedSoItsProductIsTheSectorCount) {
         build(text);
         std::vector<std::uint8_t> buffer(2400);
         DISK_GEOMETRY geometry{};
-        EXPECT_TRUE(kernel->deviceIoControl(handle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, buffer.data(), 2400,
-                                            &returned));
+        EXPECT_TRUE(kernel->deviceIoControl(handle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, buffer.data(),
+                                            2400, &returned));
         EXPECT_EQ(returned, 24u);
         std::memcpy(&geometry, buffer.data(), sizeof geometry);
         EXPECT_EQ(geometry.BytesPerSector, 512u);
@@ -209,8 +215,9 @@ TEST_F(SmartRequests, GeometryIsGivenOrDerivedSoItsProductIsTheSectorCount) {
     EXPECT_EQ(g.TracksPerCylinder, 255u);
     EXPECT_EQ(g.SectorsPerTrack, 63u);
 
-    for (const std::uint64_t sectors : {std::uint64_t{2000000}, std::uint64_t{16065 * 1000}, std::uint64_t{999983},
-                                        (std::uint64_t{1} << 32) + 1000, std::uint64_t{1}}) {
+    for (const std::uint64_t sectors :
+         {std::uint64_t{2000000}, std::uint64_t{16065 * 1000}, std::uint64_t{999983},
+          (std::uint64_t{1} << 32) + 1000, std::uint64_t{1}}) {
         g = geometryOf("[Drive0]\nSectors = " + std::to_string(sectors) + "\n");
         EXPECT_EQ(static_cast<std::uint64_t>(g.Cylinders) * g.TracksPerCylinder * g.SectorsPerTrack, sectors);
         EXPECT_LE(g.SectorsPerTrack, 63u);
@@ -221,7 +228,8 @@ TEST_F(SmartRequests, GeometryIsGivenOrDerivedSoItsProductIsTheSectorCount) {
     EXPECT_EQ(g.TracksPerCylinder, 255u);
 
     std::uint8_t small[23];
-    EXPECT_FALSE(kernel->deviceIoControl(handle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, small, 23, &returned));
+    EXPECT_FALSE(
+        kernel->deviceIoControl(handle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, small, 23, &returned));
     EXPECT_EQ(kernel->getLastError(), ERROR_INSUFFICIENT_BUFFER);
     EXPECT_FALSE(kernel->deviceIoControl(handle, 0x12345, nullptr, 0, small, 23, &returned));
     EXPECT_EQ(kernel->getLastError(), ERROR_INVALID_FUNCTION);

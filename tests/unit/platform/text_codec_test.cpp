@@ -7,12 +7,16 @@ namespace platform {
 namespace {
 
 TEST(TextCodec, TheProgramsSpecialBytesBecomeTheirCharacters) {
-    EXPECT_EQ(cp1252ToUtf8("45\xB0" "C"), "45\u00B0C");
+    EXPECT_EQ(cp1252ToUtf8("45\xB0"
+                           "C"),
+              "45\u00B0C");
     EXPECT_EQ(cp1252ToUtf8("drive\x92s"), "drive\u2019s");
     EXPECT_EQ(cp1252ToUtf8("\x80"), "\u20AC");
     EXPECT_EQ(cp1252ToUtf8("\x9F\xFF\xE9"), "\u0178\u00FF\u00E9");
     EXPECT_EQ(cp1252ToUtf8("plain ASCII"), "plain ASCII");
-    EXPECT_EQ(utf8ToCp1252("45\u00B0C \u2019 \u20AC"), "45\xB0" "C \x92 \x80");
+    EXPECT_EQ(utf8ToCp1252("45\u00B0C \u2019 \u20AC"),
+              "45\xB0"
+              "C \x92 \x80");
 }
 
 TEST(TextCodec, EveryByteSurvivesARoundTrip) {
@@ -29,7 +33,9 @@ TEST(TextCodec, WhatWindows1252CannotHoldBecomesAQuestionMark) {
     EXPECT_EQ(utf8ToCp1252("a\xC3"), "a?") << "truncated sequence";
     EXPECT_EQ(utf8ToCp1252("\xC0\xAF"), "??") << "overlong form";
     EXPECT_EQ(utf8ToCp1252("\xED\xA0\x80"), "???") << "surrogate";
-    EXPECT_EQ(utf8ToCp1252("\xFF" "b"), "?b");
+    EXPECT_EQ(utf8ToCp1252("\xFF"
+                           "b"),
+              "?b");
 }
 
 }  // namespace
