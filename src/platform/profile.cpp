@@ -166,6 +166,8 @@ std::string Profile::getString(std::string_view section, std::string_view key, s
                                std::size_t bufferSize) const {
     if (bufferSize == 0) return {};
     std::string_view value = defaultValue;
+    // Windows cuts trailing spaces off the default.
+    while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
     const auto found = values_.find(lookupKey(section, key));
     if (found != values_.end()) value = stripQuotes(found->second);
     return std::string(value.substr(0, bufferSize - 1));

@@ -42,6 +42,7 @@ TEST(ProfileLookup, DefaultsAndCutsToTheBuffer) {
     EXPECT_EQ(p.getInt("Missing", "Long", -3), -3);
     EXPECT_EQ(p.getString("S", "Missing", "fallback", 1024), "fallback");
     EXPECT_EQ(p.getString("S", "Missing", "fallback", 4), "fal");
+    EXPECT_EQ(p.getString("S", "Missing", " padded  ", 1024), " padded") << "trailing spaces leave the default";
     EXPECT_EQ(p.getString("S", "Long", "", 5), "abcd");
     EXPECT_EQ(p.getString("S", "Long", "", 1), "");
     EXPECT_EQ(p.getString("S", "Long", "", 0), "");
