@@ -55,6 +55,9 @@ ScanEngine::ScanEngine(disk::DriveAccess& drives, platform::Surface& surface, pl
 ScanEngine::~ScanEngine() { delete buffers_; }
 
 ScanOutcome ScanEngine::Scan(ScanFields& fields) {
+    // A Scan reached through the running scan's message step would reuse the block buffers in
+    // the middle of a block; the window hides the button, and this makes sure.
+    if (executing_) return ScanOutcome{};
     ExecutingFlag executing(executing_);
     ScanOutcome outcome;
     state_.stopRequested = false;

@@ -33,7 +33,8 @@ struct ScanFields {
 };
 
 struct ScanOutcome {
-    bool started = false;    // false: refused before the drive was touched (see refusal)
+    bool started = false;    // false: refused before any transfer (range texts, or a drive that
+                             // cannot be opened, claimed for writing or measured; see refusal)
     std::string refusal;     // the message shown when refused (Windows-1252)
     bool completed = false;  // the completed end text rather than the interrupted one
     ScanMode mode = ScanMode::Standard;
@@ -57,9 +58,10 @@ public:
     ScanEngine& operator=(const ScanEngine&) = delete;
     ~ScanEngine();
 
-    // Runs the whole command (warnings, range parsing, mode question, block loop, end message)
-    // and returns when the scan has ended or the input was refused. Reads and leaves set the
-    // dialog fields; never throws.
+    // Runs the whole command (warnings, range parsing, drive claim, mode question, block loop,
+    // end message) and returns when the scan has ended or was refused; a refusal leaves the
+    // window idle. Reads and leaves set the dialog fields; never throws. Called again while it
+    // runs (from within its message step), it does nothing and returns started = false.
     ScanOutcome Scan(ScanFields& fields);
     // True while Scan is on the stack (ExitNow defers the process end then).
     bool executing() const { return executing_; }

@@ -286,6 +286,22 @@ TEST(ScanRefusal, MissingDriveIsRefusedWithoutAModelWhenNoneIsKnown) {
     EXPECT_THAT(outcome.refusal, HasSubstr("Cannot scan Drive 4: "));
 }
 
+TEST(ScanWindow, ScanReachedFromInsideARunningScanDoesNothing) {
+    ScanRig rig("", 2000);
+    rig.FillPattern(0, 2000);
+    scan::ScanOutcome nested;
+    nested.started = true;
+    rig.surface.onPump = [&](int step) {
+        if (step == 2) nested = rig.engine->Scan(rig.fields);
+    };
+    const scan::ScanOutcome outcome = rig.Run("0", "1000");
+    EXPECT_FALSE(nested.started);
+    EXPECT_TRUE(nested.refusal.empty());
+    EXPECT_TRUE(outcome.completed);
+    EXPECT_EQ(rig.surface.messageBoxes.size(), 2u) << Messages(rig.surface);
+    EXPECT_THAT(rig.Damaged(0, 2000), ::testing::IsEmpty());
+}
+
 TEST(ScanCounters, CountersAreClearedAndTheStopFlagResetWhenAScanStarts) {
     ScanRig rig("");
     rig.state.badCount = 9;
