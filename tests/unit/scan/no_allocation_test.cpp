@@ -1,0 +1,105 @@
+// The block loop allocates nothing: every heap allocation of the process is counted, and none
+// may happen between the first and the last message step of a scan.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <optional>
+
+#include "disk/drive_access.h"
+#include "platform/sim/simulated_kernel.h"
+#include "platform/surface.h"
+#include "scan/scan_engine.h"
+
+namespace {
+std::atomic<long> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    ++allocations;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+// A window that stores nothing, so that only the engine's own allocations are counted.
+class CountingSurface final : public platform::Surface {
+public:
+    const char* start = "0";
+    const char* end = "0";
+    std::optional<long> firstPump;
+    long lastPump = 0;
+    int listed = 0;
+    std::string controlText(int id) override { return id == 1012 ? start : id == 1013 ? end : ""; }
+    void setControlText(int, std::string_view) override {}
+    void showControl(int, bool) override {}
+    void enableControl(int, bool) override {}
+    int listAddString(int, std::string_view) override { return listed++; }
+    void listClear(int) override {}
+    int listCount(int) override { return listed; }
+    std::string listText(int, int) override { return {}; }
+    void listSetItemData(int, int, std::intptr_t) override {}
+    std::intptr_t listItemData(int, int) override { return 0; }
+    int listSelection(int) override { return -1; }
+    void listSetSelection(int, int) override {}
+    void viewDeleteAllItems(int) override {}
+    void viewAddExtendedStyle(int, platform::DWORD) override {}
+    int viewColumnCount(int) override { return 0; }
+    void viewDeleteColumn(int, int) override {}
+    int viewClientWidth(int) override { return 0; }
+    void viewInsertColumn(int, int, std::string_view, int) override {}
+    int viewInsertItem(int, int, std::string_view) override { return 0; }
+    void viewSetItemText(int, int, int, std::string_view) override {}
+    int viewSelectionMark(int) override { return -1; }
+    void setProgressPosition(int, int) override {}
+    void setSliderTickFrequency(int, int) override {}
+    void setSliderThumbColours(int, platform::DWORD, platform::DWORD) override {}
+    void setUpHoverButton(int, int, std::string_view) override {}
+    bool loadBackground(int) override { return true; }
+    void setWindowIcon() override {}
+    void setTitle(std::string_view) override {}
+    std::string title() override { return {}; }
+    void requestRepaint() override {}
+    int messageBox(std::string_view, std::string_view, platform::DWORD type) override {
+        return (type & 0xF) == platform::MB_YESNO ? platform::IDNO : platform::IDOK;
+    }
+    std::optional<std::string> fileDialog(const platform::FileDialogRequest&) override { return std::nullopt; }
+    void pumpOneMessage() override {
+        if (!firstPump) firstPump = allocations.load();
+        lastPump = allocations.load();
+    }
+};
+
+class FixedClock final : public platform::Clock {
+public:
+    std::uint32_t tickCount() override { return 0; }
+    std::int64_t performanceCounter() override { return 0; }
+    std::int64_t performanceFrequency() override { return 1; }
+};
+
+TEST(ScanLoop, AllocatesNothingWhileScanningListingAndRepairing) {
+    std::string error;
+    // Bad blocks on the way: listed, repaired, read sector by sector, restored sector by sector.
+    auto kernel = platform::sim::SimulatedKernel::fromText(
+        "[Drive0]\nSectors = 5000\nBadWrite = 1250\nBadRead = 2250\n", ".", "test.ini", error);
+    ASSERT_TRUE(kernel) << error;
+    kernel->setLogging(false);
+    disk::DriveAccess drives(*kernel);
+    CountingSurface surface;
+    surface.end = "4900";
+    FixedClock clock;
+    scan::ScanState state;
+    scan::ScanFields fields;
+    scan::ScanEngine engine(drives, surface, clock, state, [](int) { return std::string(); });
+    const scan::ScanOutcome outcome = engine.Scan(fields);
+    ASSERT_TRUE(outcome.completed);
+    EXPECT_EQ(state.badCount, 2);
+    ASSERT_TRUE(surface.firstPump.has_value());
+    EXPECT_EQ(surface.lastPump - *surface.firstPump, 0) << "heap allocations inside the block loop";
+}
+
+}  // namespace
