@@ -126,9 +126,12 @@ void MainWindow::createControl(const app::ControlTemplate& entry) {
         list->setVerticalScrollBarPolicy((entry.styles & app::kStyleVScroll) ? Qt::ScrollBarAsNeeded
                                                                               : Qt::ScrollBarAlwaysOff);
         list->setUniformItemSizes(true);
+        list->setTextElideMode(Qt::ElideNone);  // a list box clips long entries, it does not shorten them
+        // The selection signal comes after the new entry is selected (the current-row signal
+        // comes before); a click that leaves nothing selected is no selection change.
         if (id == app::ids::kDriveList)
-            connect(list, &QListWidget::currentRowChanged, this, [this](int) {
-                if (!surfaceChange_) dialog_.SelectDrive();
+            connect(list, &QListWidget::itemSelectionChanged, this, [this] {
+                if (!surfaceChange_ && listSelection(app::ids::kDriveList) >= 0) dialog_.SelectDrive();
             });
         widget = list;
         break;
