@@ -67,10 +67,14 @@ public:
     std::uint8_t fixedLettersSeen = 0;
 
     // Whether drive n's probe succeeded in the last enumeration (false for n out of range).
-    bool ProbedInLastEnumeration(int n) const { return n >= 0 && n < kDriveSlots && probed_[static_cast<std::size_t>(n)]; }
+    bool ProbedInLastEnumeration(int n) const {
+        return n >= 0 && n < kDriveSlots && probed_[static_cast<std::size_t>(n)];
+    }
+    // Records drive n's probe result for this enumeration; ignores n out of range.
     void SetProbed(int n, bool probed) {
         if (n >= 0 && n < kDriveSlots) probed_[static_cast<std::size_t>(n)] = probed;
     }
+    // Forgets every probe result (the start of an enumeration).
     void ClearProbed() { probed_.fill(false); }
 
     // The attribute settings loaded at construction.

@@ -61,6 +61,8 @@ TEST(Enumeration, TwoFixedLettersOnOneDiskAndAnOpticalDrive) {
     std::vector<std::string> roots;
     for (const CallRecord& call : CallsOf(*m.kernel, "getDriveType")) roots.push_back(call.path);
     EXPECT_EQ(roots, (std::vector<std::string>{"C:\\", "D:\\", "E:\\"}));
+    EXPECT_TRUE(m.table->ProbedInLastEnumeration(0));
+    EXPECT_FALSE(m.table->ProbedInLastEnumeration(1));
     EXPECT_EQ(m.kernel->openHandleCount(), 0u);
 }
 
@@ -306,6 +308,7 @@ TEST(ProbeOutcomes, FailedIdentifyAndValuesKeepTheEarlierRecord) {
     EXPECT_EQ(table.DriveAt(0).model(), "FIRST MODEL");
     EXPECT_EQ(table.DriveAt(0).attributeCount, 1);
     EXPECT_EQ(table.FindAttribute(0, 9), nullptr);
+    EXPECT_FALSE(table.ProbedInLastEnumeration(0));
     kernel->setDrivePresent(0, true);
     disk::EnumerateDrives(access, table);
     EXPECT_EQ(table.drivesRead, 1);
