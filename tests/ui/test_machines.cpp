@@ -4,13 +4,13 @@
 
 namespace uitest {
 
-std::string MachineText(const std::vector<DriveSpec>& drives, const std::string& version) {
+std::string MachineText(const std::vector<DriveEntry>& drives, const std::string& version) {
     int last = 0;
-    for (const DriveSpec& drive : drives) last = std::max(last, drive.number);
+    for (const DriveEntry& drive : drives) last = std::max(last, drive.number);
     std::string text = "[Machine]\nVersion = " + version + "\nLetters =";
     for (int n = 0; n <= last; ++n) text += std::string(" ") + static_cast<char>('C' + n) + ":fixed";
     text += "\n";
-    for (const DriveSpec& drive : drives) {
+    for (const DriveEntry& drive : drives) {
         text += "[Drive" + std::to_string(drive.number) + "]\n";
         text += "Sectors = " + std::to_string(drive.sectors) + "\n";
         text += "Model = " + drive.model + "\n";

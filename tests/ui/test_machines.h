@@ -13,7 +13,7 @@ struct Attr {
     int raw;
 };
 
-struct DriveSpec {
+struct DriveEntry {
     int number;
     std::uint64_t sectors;
     std::string model;
@@ -23,6 +23,6 @@ struct DriveSpec {
 
 // A [Machine] section with the given version and fixed letters C.. for drives 0..last, then
 // one section per drive.
-std::string MachineText(const std::vector<DriveSpec>& drives, const std::string& version = "5.1");
+std::string MachineText(const std::vector<DriveEntry>& drives, const std::string& version = "5.1");
 
 }  // namespace uitest

@@ -20,7 +20,7 @@ namespace {
 constexpr int kTemperatures[] = {55, 56, 400, 401, 0, 37, 40, 40};
 
 std::string IndicatorMachine() {
-    std::vector<uitest::DriveSpec> drives;
+    std::vector<uitest::DriveEntry> drives;
     for (int n = 0; n < 8; ++n) {
         std::vector<uitest::Attr> attributes = {{194, 90, kTemperatures[n]}, {9, 90, 777}};
         if (n == 6) attributes.push_back({5, 100, 30});

@@ -27,9 +27,9 @@ namespace {
 constexpr std::uint64_t kSectors = 20000;
 const QString kModeQuestion = QStringLiteral("Do you want to regenerate all hard disk surface");
 
-// One drive slow enough (about 2 ms a block) for a user to act while it is being scanned.
+// One drive slow enough (about 3 ms a block) for a user to act while it is being scanned.
 std::string ScanMachine(const std::string& faults = "") {
-    return MachineText({{0, kSectors, "SLOW DISK", {{194, 90, 40}, {9, 90, 10}}, "LatencyUs = 600\n" + faults}});
+    return MachineText({{0, kSectors, "SLOW DISK", {{194, 90, 40}, {9, 90, 10}}, "LatencyUs = 1000\n" + faults}});
 }
 
 std::vector<std::uint8_t> Pattern() {
@@ -227,7 +227,7 @@ TEST(WindowScan, EscapeIsIgnoredWhileAScanRuns) {
 TEST(WindowScreenshots, IdleAndDuringAScan) {
     WindowRig rig(uitest::MachineText(
         {{0, kSectors, "WDC WD5000AAKX-00ERMA0", {{1, 200, 0}, {5, 200, 0}, {9, 98, 1234}, {194, 103, 38}},
-          "LatencyUs = 600\n"},
+          "LatencyUs = 1000\n"},
          {1, 120000, "ST3500418AS", {{194, 62, 58}}, ""}}));
     ASSERT_TRUE(rig.start());
     const QString folder = QStringLiteral(VARIM_SCREENSHOT_DIR);
@@ -237,7 +237,7 @@ TEST(WindowScreenshots, IdleAndDuringAScan) {
     ModalAnswerer answerer(rig);
     bool saved = false;
     answerer.answer(kModeQuestion, QMessageBox::No, [&] {
-        QTimer::singleShot(300, [&] {
+        QTimer::singleShot(200, [&] {
             saved = rig.window->grab().save(folder + QStringLiteral("/window-scanning.png"));
             rig.dialog->ExitNow();
         });
