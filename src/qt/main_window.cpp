@@ -45,14 +45,14 @@ bool hasStyle(int id, std::uint32_t style) {
     return entry && (entry->styles & style) != 0;
 }
 
-// Marks a change made through the Surface for its lifetime, so the selection signals it causes
-// are not taken for the user's.
-class SurfaceChange {
+// Sets a flag for its lifetime: marks changes made through the Surface (so the selection signals
+// they cause are not taken for the user's) and a long command on the stack.
+class FlagScope {
 public:
-    explicit SurfaceChange(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
-    ~SurfaceChange() { flag_ = previous_; }
-    SurfaceChange(const SurfaceChange&) = delete;
-    SurfaceChange& operator=(const SurfaceChange&) = delete;
+    explicit FlagScope(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = previous_; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
 
 private:
     bool& flag_;
@@ -221,13 +221,13 @@ void MainWindow::buttonClicked(int id) {
         break;
     case app::ids::kScan:
         if (!busy) {
-            SurfaceChange running(longCommand_);
+            FlagScope running(longCommand_);
             dialog_.OnScan();
         }
         break;
     case app::ids::kTestSpeed:
         if (!busy) {
-            SurfaceChange running(longCommand_);
+            FlagScope running(longCommand_);
             dialog_.OnTestSpeed();
         }
         break;
@@ -356,14 +356,14 @@ int MainWindow::listAddString(int id, std::string_view text) {
     auto* item = new QListWidgetItem(fromCp1252(text));
     item->setData(kTextRole, bytesOf(text));
     item->setData(kDataRole, qlonglong{0});
-    SurfaceChange change(surfaceChange_);
+    FlagScope change(surfaceChange_);
     list->insertItem(index, item);
     return index;
 }
 
 void MainWindow::listClear(int id) {
     if (QListWidget* list = listBox(id)) {
-        SurfaceChange change(surfaceChange_);
+        FlagScope change(surfaceChange_);
         list->clear();
     }
 }
@@ -401,7 +401,7 @@ int MainWindow::listSelection(int id) {
 void MainWindow::listSetSelection(int id, int index) {
     QListWidget* list = listBox(id);
     if (!list) return;
-    SurfaceChange change(surfaceChange_);
+    FlagScope change(surfaceChange_);
     if (index < 0 || index >= list->count()) {
         list->clearSelection();
         list->setCurrentRow(-1);
@@ -414,7 +414,7 @@ void MainWindow::listSetSelection(int id, int index) {
 
 void MainWindow::viewDeleteAllItems(int id) {
     if (QTreeWidget* view = listView(id)) {
-        SurfaceChange change(surfaceChange_);
+        FlagScope change(surfaceChange_);
         view->clear();
         selectionMark_ = -1;
     }
@@ -499,7 +499,7 @@ int MainWindow::viewInsertItem(int id, int row, std::string_view text) {
     row = std::clamp(row, 0, view->topLevelItemCount());
     auto* item = new QTreeWidgetItem();
     item->setText(0, fromCp1252(text));
-    SurfaceChange change(surfaceChange_);
+    FlagScope change(surfaceChange_);
     view->insertTopLevelItem(row, item);
     if (selectionMark_ >= row) ++selectionMark_;
     return row;

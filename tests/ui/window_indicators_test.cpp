@@ -2,6 +2,7 @@
 // them, the alarms follow, and the pixels show the texts (or only the labels).
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
 #include <QImage>
 #include <QListWidget>
 #include <QTest>
@@ -141,6 +142,26 @@ TEST_F(WindowIndicators, ReallocatedSectorsAbove30ReadBad) {
     const QRect bad = ValueArea(430, 335, "Bad");
     ASSERT_GT(bad.right(), ok.right());
     EXPECT_GT(DarkPixels(shot, QRect(QPoint(ok.right() + 1, bad.top()), bad.bottomRight())), 3);
+}
+
+TEST_F(WindowIndicators, FontsHaveTheirAverageCharacterWidths) {
+    const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const QFont label = rig.window->indicatorPainter().labelFont();
+    const QFont value = rig.window->indicatorPainter().valueFont();
+    EXPECT_EQ(label.pixelSize(), 12);
+    EXPECT_EQ(value.pixelSize(), 12);
+    EXPECT_NEAR(QFontMetricsF(label).horizontalAdvance(alphabet) / 52.0, 6.0, 0.35);
+    EXPECT_NEAR(QFontMetricsF(value).horizontalAdvance(alphabet) / 52.0, 9.0, 0.35);
+    EXPECT_LT(label.weight(), value.weight());
+}
+
+TEST_F(WindowIndicators, AMinimisedWindowEvaluatesNothing) {
+    rig.window->showMinimized();
+    ASSERT_TRUE(uitest::WaitFor([&] { return rig.window->isMinimized(); }, 5000));
+    const int paints = rig.window->indicatorPaints();
+    rig.window->grab();
+    EXPECT_EQ(rig.window->indicatorPaints(), paints);
+    rig.window->showNormal();
 }
 
 TEST_F(WindowIndicators, TextsSitOnTheirOpaqueBackground) {
