@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/text_codec.h"
+#include "qt_text.h"
 
 namespace qtui {
 
@@ -39,8 +39,6 @@ int stretchFor(int averageWidth) {
     return static_cast<int>(std::clamp<long>(stretch, 1, 4000));
 }
 
-QString toQt(const std::string& text) { return QString::fromStdString(platform::cp1252ToUtf8(text)); }
-
 }  // namespace
 
 QColor FromColourRef(std::uint32_t ref) {
@@ -63,7 +61,7 @@ QFont IndicatorPainter::valueFont() const { return fontFor(true); }
 
 QRect IndicatorPainter::textRect(const app::IndicatorText& text) const {
     const QFontMetrics metrics(fontFor(text.valueFont));
-    return QRect(text.x, text.y, metrics.horizontalAdvance(toQt(text.text)), metrics.height());
+    return QRect(text.x, text.y, metrics.horizontalAdvance(FromCp1252(text.text)), metrics.height());
 }
 
 void IndicatorPainter::paint(QPainter& painter, const app::IndicatorPaint& paint) const {
@@ -76,7 +74,7 @@ void IndicatorPainter::paint(QPainter& painter, const app::IndicatorPaint& paint
         const app::IndicatorText& text = texts[i];
         const QFont& font = text.valueFont ? value : label;
         const QFontMetrics metrics(font);
-        const QString shown = toQt(text.text);
+        const QString shown = FromCp1252(text.text);
         // Opaque text output: the cell behind the text takes the background colour first.
         painter.fillRect(QRect(text.x, text.y, metrics.horizontalAdvance(shown), metrics.height()),
                          FromColourRef(text.background));

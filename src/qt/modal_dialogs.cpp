@@ -5,13 +5,11 @@
 #include <QMessageBox>
 #include <QString>
 
-#include "platform/text_codec.h"
+#include "qt_text.h"
 
 namespace qtui {
 
 namespace {
-
-QString fromCp1252(std::string_view text) { return QString::fromStdString(platform::cp1252ToUtf8(text)); }
 
 constexpr platform::DWORD kTypeMask = 0xF;
 constexpr platform::DWORD kOkCancel = 0x1;
@@ -37,9 +35,9 @@ int ShowMessageBox(QWidget* owner, std::string_view text, std::string_view capti
     QMessageBox box(owner);
     box.setIcon(QMessageBox::NoIcon);
     box.setFont(font);
-    box.setWindowTitle(fromCp1252(caption));
+    box.setWindowTitle(FromCp1252(caption));
     box.setTextFormat(Qt::PlainText);  // "scan&repair" and the like are shown as written
-    box.setText(fromCp1252(text));
+    box.setText(FromCp1252(text));
     QMessageBox::StandardButton first = QMessageBox::Ok;
     switch (type & kTypeMask) {
     case kOkCancel:
@@ -66,9 +64,9 @@ int ShowMessageBox(QWidget* owner, std::string_view text, std::string_view capti
 }
 
 std::optional<std::string> ShowFileDialog(QWidget* owner, const platform::FileDialogRequest& request) {
-    const QString title = fromCp1252(request.title);
+    const QString title = FromCp1252(request.title);
     const QString filter =
-        fromCp1252(request.filterDescription) + QStringLiteral(" (") + fromCp1252(request.filterPattern) + ')';
+        FromCp1252(request.filterDescription) + QStringLiteral(" (") + FromCp1252(request.filterPattern) + ')';
     const QString chosen =
         request.forSaving
             ? QFileDialog::getSaveFileName(owner, title, QString(), filter, nullptr, QFileDialog::DontConfirmOverwrite)
