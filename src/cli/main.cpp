@@ -15,9 +15,17 @@
 
 namespace {
 
+// A simulated machine keeps no call log here: nobody reads it, and a long scan would grow it
+// without bound.
+std::unique_ptr<platform::Kernel> Unlogged(std::unique_ptr<platform::sim::SimulatedKernel> kernel) {
+    if (kernel) kernel->setLogging(false);
+    return kernel;
+}
+
 std::unique_ptr<platform::Kernel> MakeKernel(const cli::Options& options, std::string& error) {
-    if (options.demo) return platform::sim::SimulatedKernel::fromText(app::DemoMachineText(), ".", "demo machine", error);
-    if (options.machineFile) return platform::sim::SimulatedKernel::fromFile(*options.machineFile, error);
+    if (options.demo)
+        return Unlogged(platform::sim::SimulatedKernel::fromText(app::DemoMachineText(), ".", "demo machine", error));
+    if (options.machineFile) return Unlogged(platform::sim::SimulatedKernel::fromFile(*options.machineFile, error));
     if (!options.devices.empty()) return std::make_unique<platform::linux::LinuxKernel>(options.devices);
     return std::make_unique<platform::linux::LinuxKernel>();
 }
