@@ -178,7 +178,7 @@ CBackdropSlider* MainWindow::slider(int id) const { return qobject_cast<CBackdro
 void MainWindow::okCommand() { dialog_.ExitNow(); }
 
 void MainWindow::cancelCommand() {
-    if (dialog_.scanExecuting()) return;
+    if (dialog_.scanExecuting() || longCommand_) return;
     done(app::ids::kCancel);
 }
 

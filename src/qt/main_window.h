@@ -86,8 +86,8 @@ public:
 public slots:
     // The OK command (Exit button, Enter): ExitNow.
     void okCommand();
-    // The Cancel command (Escape): ends the modal run with 2. Ignored while a scan runs, so the
-    // window never disappears from under a scan that is still writing.
+    // The Cancel command (Escape): ends the modal run with 2. Ignored while a scan (or the speed
+    // test) runs, so the window never disappears from under a command that is still working.
     void cancelCommand();
 
 protected:
