@@ -1,6 +1,8 @@
 #pragma once
-// Control ids of the main window's template, shared by the dialog logic, the scan commands,
-// the window and the console tool.
+// Control ids of the main window's template, shared by the dialog logic, the window and the
+// console tool. The ids the scan commands drive are defined once, below the dialog, in scan/.
+#include "scan/scan_controls.h"
+
 namespace app::ids {
 
 inline constexpr int kExit = 1;
@@ -10,18 +12,18 @@ inline constexpr int kSlider2 = 1001;
 inline constexpr int kChangeBackground = 1002;
 inline constexpr int kUnusedEdit1 = 1007;
 inline constexpr int kTestSpeed = 1008;
-inline constexpr int kScan = 1009;
+inline constexpr int kScan = scan::controls::kScan;
 inline constexpr int kUnusedEdit2 = 1010;
-inline constexpr int kInfoList = 1011;
-inline constexpr int kStartField = 1012;
-inline constexpr int kEndField = 1013;
+inline constexpr int kInfoList = scan::controls::kInfoList;
+inline constexpr int kStartField = scan::controls::kStartField;
+inline constexpr int kEndField = scan::controls::kEndField;
 inline constexpr int kCapacityField = 1014;
-inline constexpr int kProgress = 1015;
-inline constexpr int kDriveList = 1016;
+inline constexpr int kProgress = scan::controls::kProgress;
+inline constexpr int kDriveList = scan::controls::kDriveList;
 inline constexpr int kAttributeView = 1021;
 inline constexpr int kButton3 = 1022;
-inline constexpr int kStop = 1023;
-inline constexpr int kOpenSession = 1024;
+inline constexpr int kStop = scan::controls::kStop;
+inline constexpr int kOpenSession = scan::controls::kOpenSession;
 inline constexpr int kButton6 = 1025;
 
 // Resources.

@@ -160,6 +160,9 @@ void MainDialog::SelectDrive() {
     if (handle != platform::kInvalidHandle) drives_.CloseDrive(handle);
     RefreshDriveData();
     FillAttributeView();
+    // The panels must not go on showing the previous drive's temperature and status until
+    // something else happens to repaint the window.
+    surface_->requestRepaint();
 }
 
 void MainDialog::FillAttributeView() {

@@ -3,18 +3,10 @@
 #include <fstream>
 #include <unordered_set>
 
+#include "platform/blank_text.h"
+
 namespace platform {
 namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
 
 // Case folding of Windows-1252 letters, so "Ä" and "ä" name the same key as Windows treats them.
 char fold(char c) {
@@ -33,9 +25,9 @@ void appendFolded(std::string& out, std::string_view text) {
 std::string lookupKey(std::string_view section, std::string_view key) {
     std::string result;
     result.reserve(section.size() + key.size() + 1);
-    appendFolded(result, trim(section));
+    appendFolded(result, TrimBlanks(section));
     result.push_back('\n');
-    appendFolded(result, trim(key));
+    appendFolded(result, TrimBlanks(key));
     return result;
 }
 
@@ -55,7 +47,7 @@ bool Profile::forEachLine(std::string_view text, const std::function<bool(const 
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
         if (end == std::string_view::npos) end = text.size();
-        const std::string_view line = trim(text.substr(pos, end - pos));
+        const std::string_view line = TrimBlanks(text.substr(pos, end - pos));
         pos = end + 1;
         ++current.line;
         if (line.empty() || line.front() == ';') continue;
@@ -66,11 +58,11 @@ bool Profile::forEachLine(std::string_view text, const std::function<bool(const 
         const std::size_t equals = line.find('=');
         if (close != std::string_view::npos) {
             current.kind = ProfileLine::Kind::Section;
-            current.section = trim(line.substr(1, close - 1));
+            current.section = TrimBlanks(line.substr(1, close - 1));
         } else if (equals != std::string_view::npos) {
             current.kind = ProfileLine::Kind::Value;
-            current.key = trim(line.substr(0, equals));
-            current.value = trim(line.substr(equals + 1));
+            current.key = TrimBlanks(line.substr(0, equals));
+            current.value = TrimBlanks(line.substr(equals + 1));
         } else {
             current.kind = ProfileLine::Kind::Other;
             current.key = line;
@@ -121,7 +113,7 @@ Profile Profile::fromFile(const std::string& path) {
 
 std::int32_t Profile::toInt(std::string_view text) {
     std::size_t pos = 0;
-    while (pos < text.size() && (isBlank(text[pos]) || text[pos] == '\n')) ++pos;
+    while (pos < text.size() && (IsBlank(text[pos]) || text[pos] == '\n')) ++pos;
     bool negative = false;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
         negative = text[pos] == '-';

@@ -4,20 +4,12 @@
 #include <map>
 #include <set>
 
+#include "platform/blank_text.h"
 #include "platform/profile.h"
 
 namespace platform::sim {
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
 
 std::string lower(std::string_view text) {
     std::string out(text);
@@ -30,17 +22,17 @@ std::string lower(std::string_view text) {
 // The value without an inline comment (';' at the start or after a blank) and its quotes.
 std::string_view cleanValue(std::string_view raw) {
     for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == ';' && (i == 0 || isBlank(raw[i - 1]))) {
+        if (raw[i] == ';' && (i == 0 || IsBlank(raw[i - 1]))) {
             raw = raw.substr(0, i);
             break;
         }
     }
-    return Profile::stripQuotes(trim(raw));
+    return Profile::stripQuotes(TrimBlanks(raw));
 }
 
 // Decimal or 0x hexadecimal, the whole text, no sign, at most max.
 bool parseUnsigned(std::string_view text, std::uint64_t max, std::uint64_t& out) {
-    text = trim(text);
+    text = TrimBlanks(text);
     unsigned base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         base = 16;
@@ -81,7 +73,7 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
     while (true) {
         const std::size_t at = text.find(separator, start);
         parts.push_back(
-            trim(text.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start)));
+            TrimBlanks(text.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start)));
         if (at == std::string_view::npos) break;
         start = at + 1;
     }
@@ -92,9 +84,9 @@ std::vector<std::string_view> words(std::string_view text) {
     std::vector<std::string_view> parts;
     std::size_t pos = 0;
     while (pos < text.size()) {
-        while (pos < text.size() && (isBlank(text[pos]) || text[pos] == ',')) ++pos;
+        while (pos < text.size() && (IsBlank(text[pos]) || text[pos] == ',')) ++pos;
         const std::size_t start = pos;
-        while (pos < text.size() && !isBlank(text[pos]) && text[pos] != ',') ++pos;
+        while (pos < text.size() && !IsBlank(text[pos]) && text[pos] != ',') ++pos;
         if (pos > start) parts.push_back(text.substr(start, pos - start));
     }
     return parts;
@@ -266,7 +258,7 @@ class Parser {
     }
 
     bool sectorList(const ProfileLine& line, std::string_view value, SectorSet& out) {
-        if (trim(value).empty()) return true;
+        if (TrimBlanks(value).empty()) return true;
         for (const std::string_view item : split(value, ',')) {
             const std::size_t dash = item.find('-');
             const std::string_view firstText = item.substr(0, dash);

@@ -387,3 +387,13 @@ TEST(ExitNow, WhileIdleTheProcessEndsAtOnce) {
 }
 
 }  // namespace
+
+TEST(DriveList, SelectingADriveRepaintsThePanelsForIt) {
+    DialogHarness h(Machine("Letters = C:fixed D:fixed",
+                            {SmartDrive(0, "A0", 20000, kTwoAttributes), SmartDrive(1, "B1", 20000, kTwoAttributes)}));
+    ASSERT_TRUE(h.Start());
+    const int before = h.surface.repaints;
+    h.Select(1);
+    EXPECT_EQ(h.dialog->driveNumber(), 1);
+    EXPECT_GT(h.surface.repaints, before);
+}
