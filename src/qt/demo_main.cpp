@@ -23,6 +23,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
+    // Nobody reads the call log here, and a long scan would grow it without bound.
+    machine->setLogging(false);
     QApplication application(argc, argv);
     qtui::PrepareApplication(application);
     platform::ImmediateProcessExit processExit;
