@@ -129,8 +129,8 @@ void MainDialog::SetUpAttributeView() {
         surface_->viewDeleteColumn(ids::kAttributeView, 0);
     const int width = surface_->viewClientWidth(ids::kAttributeView);
     int column = 0;
-    for (const AttributeColumn& spec : kAttributeColumns) {
-        surface_->viewInsertColumn(ids::kAttributeView, column++, spec.heading, static_cast<int>(width * spec.share));
+    for (const AttributeColumn& shape : kAttributeColumns) {
+        surface_->viewInsertColumn(ids::kAttributeView, column++, shape.heading, static_cast<int>(width * shape.share));
     }
 }
 

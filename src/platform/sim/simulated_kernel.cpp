@@ -30,7 +30,7 @@ struct WeakState {
 };
 
 struct Drive {
-    DriveSpec spec;
+    DriveSpec described;
     DriveGeometry geometry;
     std::unique_ptr<SectorStore> store;
     bool present = true;
@@ -109,30 +109,30 @@ std::unique_ptr<SimulatedKernel> SimulatedKernel::fromText(std::string_view text
     Impl& impl = *kernel->impl_;
     impl.version = machine.versionMajor | (machine.versionMinor << 8);
     impl.letterTypes.fill(DRIVE_NO_ROOT_DIR);
-    for (DriveSpec& spec : machine.drives) {
+    for (DriveSpec& described : machine.drives) {
         auto drive = std::make_unique<Drive>();
-        if (spec.imagePath.empty()) {
+        if (described.imagePath.empty()) {
             drive->store = makeMemoryStore();
         } else {
             std::string reason;
-            drive->store = makeImageStore(spec.imagePath, spec.sectors, reason);
+            drive->store = makeImageStore(described.imagePath, described.sectors, reason);
             if (!drive->store) {
-                error = fileName + ":" + std::to_string(spec.imageLine) + ": " + reason;
+                error = fileName + ":" + std::to_string(described.imageLine) + ": " + reason;
                 return nullptr;
             }
         }
-        drive->geometry = geometryOf(spec);
-        drive->identify = identifyPage(spec, drive->geometry);
-        drive->values = valuePage(spec);
-        drive->thresholds = thresholdPage(spec);
-        drive->pending = spec.pending;
-        if (!machine.hasLetters && spec.number <= 'Z' - 'C') {
-            const int position = 'C' - 'A' + spec.number;
+        drive->geometry = geometryOf(described);
+        drive->identify = identifyPage(described, drive->geometry);
+        drive->values = valuePage(described);
+        drive->thresholds = thresholdPage(described);
+        drive->pending = described.pending;
+        if (!machine.hasLetters && described.number <= 'Z' - 'C') {
+            const int position = 'C' - 'A' + described.number;
             impl.letterMask |= DWORD{1} << position;
             impl.letterTypes[static_cast<std::size_t>(position)] = DRIVE_FIXED;
         }
-        const auto slot = static_cast<std::size_t>(spec.number);
-        drive->spec = std::move(spec);
+        const auto slot = static_cast<std::size_t>(described.number);
+        drive->described = std::move(described);
         impl.drives[slot] = std::move(drive);
     }
     for (const LetterSpec& letter : machine.letters) {
@@ -190,8 +190,8 @@ Handle SimulatedKernel::createFile(std::string_view path, DWORD desiredAccess, D
     const Drive* drive =
         number >= 0 && number < kMaxDrives ? impl_->drives[static_cast<std::size_t>(number)].get() : nullptr;
     if (!drive || !drive->present) return impl_->finish(record, false, ERROR_FILE_NOT_FOUND), kInvalidHandle;
-    if (drive->spec.openError != 0)
-        return impl_->finish(record, false, drive->spec.openError), kInvalidHandle;
+    if (drive->described.openError != 0)
+        return impl_->finish(record, false, drive->described.openError), kInvalidHandle;
 
     const Handle handle = impl_->nextHandle;
     impl_->nextHandle += 4;
@@ -231,7 +231,7 @@ DWORD SimulatedKernel::setFilePointer(Handle handle, std::int32_t distanceLow, s
             base = static_cast<std::int64_t>(open->position);
             break;
         case FILE_END:
-            base = static_cast<std::int64_t>(drive->spec.sectors * kSectorBytes);
+            base = static_cast<std::int64_t>(drive->described.sectors * kSectorBytes);
             break;
         default:
             return impl_->finish(record, false, ERROR_INVALID_PARAMETER), INVALID_SET_FILE_POINTER;
@@ -273,21 +273,21 @@ bool SimulatedKernel::readFile(Handle handle, void* buffer, DWORD bytes, DWORD* 
 
         const std::uint64_t first = open->position / kSectorBytes;
         const std::uint64_t count = bytes / kSectorBytes;
-        const DriveSpec& spec = drive->spec;
-        wait = std::chrono::microseconds(spec.latencyUs + spec.latencyPerSectorUs * count);
+        const DriveSpec& described = drive->described;
+        wait = std::chrono::microseconds(described.latencyUs + described.latencyPerSectorUs * count);
         DWORD error = 0;
-        if (first >= spec.sectors || count > spec.sectors - first) {
+        if (first >= described.sectors || count > described.sectors - first) {
             error = ERROR_SECTOR_NOT_FOUND;
         } else {
             const std::uint64_t last = first + count - 1;
-            if (spec.badRead.intersects(first, last) || drive->pending.intersects(first, last)) {
+            if (described.badRead.intersects(first, last) || drive->pending.intersects(first, last)) {
                 error = ERROR_CRC;
             } else if (!drive->store->read(first, count, static_cast<std::uint8_t*>(buffer))) {
                 error = ERROR_READ_FAULT;
             } else {
                 // A weak sector written since its last read comes out with one byte changed, once.
                 auto* out = static_cast<std::uint8_t*>(buffer);
-                spec.weak.forEachIn(first, last, [&](std::uint64_t sector) {
+                described.weak.forEachIn(first, last, [&](std::uint64_t sector) {
                     const auto state = drive->weak.find(sector);
                     if (state == drive->weak.end() || !state->second.damagedNextRead) return;
                     state->second.damagedNextRead = false;
@@ -328,21 +328,21 @@ bool SimulatedKernel::writeFile(Handle handle, const void* buffer, DWORD bytes, 
 
         const std::uint64_t first = open->position / kSectorBytes;
         const std::uint64_t count = bytes / kSectorBytes;
-        const DriveSpec& spec = drive->spec;
-        wait = std::chrono::microseconds(spec.latencyUs + spec.latencyPerSectorUs * count);
+        const DriveSpec& described = drive->described;
+        wait = std::chrono::microseconds(described.latencyUs + described.latencyPerSectorUs * count);
         DWORD error = 0;
         const auto* data = static_cast<const std::uint8_t*>(buffer);
-        if (first >= spec.sectors || count > spec.sectors - first) {
+        if (first >= described.sectors || count > described.sectors - first) {
             error = ERROR_SECTOR_NOT_FOUND;
         } else {
             const std::uint64_t last = first + count - 1;
-            if (spec.badWrite.intersects(first, last)) {
+            if (described.badWrite.intersects(first, last)) {
                 error = ERROR_CRC;
             } else if (!drive->store->write(first, count, data)) {
                 error = ERROR_WRITE_FAULT;
             } else {
                 drive->pending.remove(first, last);
-                spec.weak.forEachIn(first, last, [&](std::uint64_t sector) {
+                described.weak.forEachIn(first, last, [&](std::uint64_t sector) {
                     WeakState& state = drive->weak[sector];
                     if (state.zeroWrites >= 2) return;
                     if (allZero(data + (sector - first) * kSectorBytes, kSectorBytes)) ++state.zeroWrites;
@@ -382,7 +382,7 @@ bool SimulatedKernel::deviceIoControl(Handle handle, DWORD code, const void* in,
         return impl_->finish(record, false, ERROR_INVALID_PARAMETER);
 
     auto* output = static_cast<std::uint8_t*>(out);
-    const DriveSpec& spec = drive->spec;
+    const DriveSpec& described = drive->described;
     const auto answer = [&](DWORD size) {
         if (returned) *returned = size;
         return impl_->finish(record, true, 0);
@@ -402,7 +402,7 @@ bool SimulatedKernel::deviceIoControl(Handle handle, DWORD code, const void* in,
 
     const bool smartCode =
         code == SMART_GET_VERSION || code == SMART_SEND_DRIVE_COMMAND || code == SMART_RCV_DRIVE_DATA;
-    if (!smartCode || spec.smart == SmartSupport::None)
+    if (!smartCode || described.smart == SmartSupport::None)
         return impl_->finish(record, false, ERROR_INVALID_FUNCTION);
 
     if (code == SMART_GET_VERSION) {
@@ -412,7 +412,7 @@ bool SimulatedKernel::deviceIoControl(Handle handle, DWORD code, const void* in,
         version.bVersion = 1;
         version.bRevision = 1;
         version.bIDEDeviceMap = 1;
-        version.fCapabilities = CAP_ATA_ID_CMD | (spec.smart == SmartSupport::Yes ? CAP_SMART_CMD : 0);
+        version.fCapabilities = CAP_ATA_ID_CMD | (described.smart == SmartSupport::Yes ? CAP_SMART_CMD : 0);
         std::memcpy(output, &version, sizeof version);
         return answer(sizeof version);
     }
@@ -448,25 +448,25 @@ bool SimulatedKernel::deviceIoControl(Handle handle, DWORD code, const void* in,
 
     if (code == SMART_SEND_DRIVE_COMMAND) {
         if (outSize < kSendCmdOutHeaderSize) return impl_->finish(record, false, ERROR_INSUFFICIENT_BUFFER);
-        if (spec.smart != SmartSupport::Yes) return impl_->finish(record, false, ERROR_INVALID_FUNCTION);
+        if (described.smart != SmartSupport::Yes) return impl_->finish(record, false, ERROR_INVALID_FUNCTION);
         if (!smartRegisters || regs.bFeaturesReg != SMART_ENABLE_OPERATIONS) return abort();
-        if (spec.enableError != 0) return impl_->finish(record, false, spec.enableError);
+        if (described.enableError != 0) return impl_->finish(record, false, described.enableError);
         return deliver(nullptr);
     }
 
     // SMART_RCV_DRIVE_DATA
     if (outSize < kSendCmdOutHeaderSize + 512) return impl_->finish(record, false, ERROR_INSUFFICIENT_BUFFER);
     if (regs.bCommandReg == ATA_IDENTIFY_DEVICE) {
-        if (spec.identifyFails) return abort();
+        if (described.identifyFails) return abort();
         return deliver(&drive->identify);
     }
-    if (spec.smart != SmartSupport::Yes) return impl_->finish(record, false, ERROR_INVALID_FUNCTION);
+    if (described.smart != SmartSupport::Yes) return impl_->finish(record, false, ERROR_INVALID_FUNCTION);
     if (smartRegisters && regs.bFeaturesReg == SMART_READ_DATA) {
-        if (spec.valuesFail) return abort();
+        if (described.valuesFail) return abort();
         return deliver(&drive->values);
     }
     if (smartRegisters && regs.bFeaturesReg == SMART_READ_THRESHOLDS) {
-        if (spec.thresholdsFail) return abort();
+        if (described.thresholdsFail) return abort();
         return deliver(&drive->thresholds);
     }
     return abort();
@@ -528,7 +528,7 @@ bool SimulatedKernel::claimForWriting(Handle handle, std::string& reason) {
         reason = "the drive is no longer there";
         return impl_->finish(record, false, ERROR_NOT_READY);
     }
-    if (drive->spec.inUse) {
+    if (drive->described.inUse) {
         reason = "it has a mounted filesystem";
         return impl_->finish(record, false, ERROR_SHARING_VIOLATION);
     }
@@ -571,7 +571,7 @@ bool SimulatedKernel::hasDrive(int drive) const {
 std::uint64_t SimulatedKernel::sectorCount(int drive) const {
     std::lock_guard lock(impl_->mutex);
     if (drive < 0 || drive >= kMaxDrives || !impl_->drives[static_cast<std::size_t>(drive)]) return 0;
-    return impl_->drives[static_cast<std::size_t>(drive)]->spec.sectors;
+    return impl_->drives[static_cast<std::size_t>(drive)]->described.sectors;
 }
 
 std::vector<std::uint8_t> SimulatedKernel::peekSectors(int drive, std::uint64_t lba,
@@ -579,8 +579,8 @@ std::vector<std::uint8_t> SimulatedKernel::peekSectors(int drive, std::uint64_t 
     std::lock_guard lock(impl_->mutex);
     if (drive < 0 || drive >= kMaxDrives || !impl_->drives[static_cast<std::size_t>(drive)]) return {};
     Drive& d = *impl_->drives[static_cast<std::size_t>(drive)];
-    if (lba >= d.spec.sectors) return {};
-    const std::uint64_t available = std::min<std::uint64_t>(count, d.spec.sectors - lba);
+    if (lba >= d.described.sectors) return {};
+    const std::uint64_t available = std::min<std::uint64_t>(count, d.described.sectors - lba);
     std::vector<std::uint8_t> data(available * kSectorBytes);
     if (!d.store->read(lba, available, data.data())) return {};
     return data;
@@ -590,10 +590,10 @@ void SimulatedKernel::pokeSectors(int drive, std::uint64_t lba, const std::vecto
     std::lock_guard lock(impl_->mutex);
     if (drive < 0 || drive >= kMaxDrives || !impl_->drives[static_cast<std::size_t>(drive)]) return;
     Drive& d = *impl_->drives[static_cast<std::size_t>(drive)];
-    if (lba >= d.spec.sectors) return;
+    if (lba >= d.described.sectors) return;
     // Whole sectors only; a partial last sector keeps the rest of its old bytes.
     const std::uint64_t sectors =
-        std::min<std::uint64_t>((data.size() + kSectorBytes - 1) / kSectorBytes, d.spec.sectors - lba);
+        std::min<std::uint64_t>((data.size() + kSectorBytes - 1) / kSectorBytes, d.described.sectors - lba);
     std::vector<std::uint8_t> merged(sectors * kSectorBytes);
     if (sectors == 0 || !d.store->read(lba, sectors, merged.data())) return;
     std::copy_n(data.begin(), std::min<std::size_t>(data.size(), merged.size()), merged.begin());
