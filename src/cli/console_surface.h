@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/surface.h"
+#include "platform/silent_surface.h"
 
 namespace cli {
 
-class ConsoleSurface final : public platform::Surface {
+class ConsoleSurface final : public platform::SilentSurface {
 public:
     // json: stdout carries one JSON document, so everything else goes to stderr.
     explicit ConsoleSurface(bool json);
@@ -33,11 +33,9 @@ public:
     // Ends the progress line so that later output starts on a clean line.
     void endProgressLine();
 
-    // Surface
+    // Surface: what the console shows or keeps
     std::string controlText(int id) override;
     void setControlText(int id, std::string_view text) override;
-    void showControl(int, bool) override {}
-    void enableControl(int, bool) override {}
     int listAddString(int id, std::string_view text) override;
     void listClear(int id) override;
     int listCount(int id) override;
@@ -46,26 +44,9 @@ public:
     std::intptr_t listItemData(int id, int index) override;
     int listSelection(int id) override;
     void listSetSelection(int id, int index) override;
-    void viewDeleteAllItems(int) override {}
-    void viewAddExtendedStyle(int, platform::DWORD) override {}
-    int viewColumnCount(int) override { return 0; }
-    void viewDeleteColumn(int, int) override {}
-    int viewClientWidth(int) override { return 0; }
-    void viewInsertColumn(int, int, std::string_view, int) override {}
-    int viewInsertItem(int, int row, std::string_view) override { return row; }
-    void viewSetItemText(int, int, int, std::string_view) override {}
-    int viewSelectionMark(int) override { return -1; }
-    void setProgressPosition(int, int) override {}
-    void setSliderTickFrequency(int, int) override {}
-    void setSliderThumbColours(int, platform::DWORD, platform::DWORD) override {}
-    void setUpHoverButton(int, int, std::string_view) override {}
-    bool loadBackground(int) override { return true; }
-    void setWindowIcon() override {}
     void setTitle(std::string_view title) override;
     std::string title() override { return title_; }
-    void requestRepaint() override {}
     int messageBox(std::string_view text, std::string_view caption, platform::DWORD type) override;
-    std::optional<std::string> fileDialog(const platform::FileDialogRequest&) override { return std::nullopt; }
     void pumpOneMessage() override;
 
 private:

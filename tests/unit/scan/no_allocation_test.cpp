@@ -9,7 +9,7 @@
 
 #include "disk/drive_access.h"
 #include "platform/sim/simulated_kernel.h"
-#include "platform/surface.h"
+#include "platform/silent_surface.h"
 #include "scan/scan_engine.h"
 
 namespace {
@@ -27,7 +27,7 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 namespace {
 
 // A window that stores nothing, so that only the engine's own allocations are counted.
-class CountingSurface final : public platform::Surface {
+class CountingSurface final : public platform::SilentSurface {
 public:
     const char* start = "0";
     const char* end = "0";
@@ -35,39 +35,8 @@ public:
     long lastPump = 0;
     int listed = 0;
     std::string controlText(int id) override { return id == 1012 ? start : id == 1013 ? end : ""; }
-    void setControlText(int, std::string_view) override {}
-    void showControl(int, bool) override {}
-    void enableControl(int, bool) override {}
     int listAddString(int, std::string_view) override { return listed++; }
-    void listClear(int) override {}
     int listCount(int) override { return listed; }
-    std::string listText(int, int) override { return {}; }
-    void listSetItemData(int, int, std::intptr_t) override {}
-    std::intptr_t listItemData(int, int) override { return 0; }
-    int listSelection(int) override { return -1; }
-    void listSetSelection(int, int) override {}
-    void viewDeleteAllItems(int) override {}
-    void viewAddExtendedStyle(int, platform::DWORD) override {}
-    int viewColumnCount(int) override { return 0; }
-    void viewDeleteColumn(int, int) override {}
-    int viewClientWidth(int) override { return 0; }
-    void viewInsertColumn(int, int, std::string_view, int) override {}
-    int viewInsertItem(int, int, std::string_view) override { return 0; }
-    void viewSetItemText(int, int, int, std::string_view) override {}
-    int viewSelectionMark(int) override { return -1; }
-    void setProgressPosition(int, int) override {}
-    void setSliderTickFrequency(int, int) override {}
-    void setSliderThumbColours(int, platform::DWORD, platform::DWORD) override {}
-    void setUpHoverButton(int, int, std::string_view) override {}
-    bool loadBackground(int) override { return true; }
-    void setWindowIcon() override {}
-    void setTitle(std::string_view) override {}
-    std::string title() override { return {}; }
-    void requestRepaint() override {}
-    int messageBox(std::string_view, std::string_view, platform::DWORD type) override {
-        return (type & 0xF) == platform::MB_YESNO ? platform::IDNO : platform::IDOK;
-    }
-    std::optional<std::string> fileDialog(const platform::FileDialogRequest&) override { return std::nullopt; }
     void pumpOneMessage() override {
         if (!firstPump) firstPump = allocations.load();
         lastPump = allocations.load();
