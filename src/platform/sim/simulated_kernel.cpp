@@ -250,69 +250,59 @@ DWORD SimulatedKernel::setFilePointer(Handle handle, std::int32_t distanceLow, s
     return static_cast<DWORD>(open->position & 0xFFFFFFFFu);
 }
 
-bool SimulatedKernel::readFile(Handle handle, void* buffer, DWORD bytes, DWORD* transferred) {
-    std::chrono::microseconds wait{0};
-    bool ok = false;
-    {
-        std::lock_guard lock(impl_->mutex);
-        if (transferred) *transferred = 0;
-        CallRecord record;
-        record.operation = "readFile";
-        record.handle = handle;
-        record.bytes = bytes;
-        OpenHandle* open = nullptr;
-        Drive* drive = impl_->driveOf(handle, &open);
-        if (!drive) return impl_->finish(record, false, ERROR_INVALID_HANDLE);
-        record.offset = open->position;
-        if (!drive->present) return impl_->finish(record, false, ERROR_NOT_READY);
-        if (!(open->access & GENERIC_READ)) return impl_->finish(record, false, ERROR_ACCESS_DENIED);
-        if (bytes % kSectorBytes != 0 || open->position % kSectorBytes != 0 || (bytes > 0 && !buffer)) {
-            return impl_->finish(record, false, ERROR_INVALID_PARAMETER);
-        }
-        if (bytes == 0) return impl_->finish(record, true, 0);
+namespace {
 
-        const std::uint64_t first = open->position / kSectorBytes;
-        const std::uint64_t count = bytes / kSectorBytes;
-        const DriveSpec& described = drive->described;
-        wait = std::chrono::microseconds(described.latencyUs + described.latencyPerSectorUs * count);
-        DWORD error = 0;
-        if (first >= described.sectors || count > described.sectors - first) {
-            error = ERROR_SECTOR_NOT_FOUND;
-        } else {
-            const std::uint64_t last = first + count - 1;
-            if (described.badRead.intersects(first, last) || drive->pending.intersects(first, last)) {
-                error = ERROR_CRC;
-            } else if (!drive->store->read(first, count, static_cast<std::uint8_t*>(buffer))) {
-                error = ERROR_READ_FAULT;
-            } else {
-                // A weak sector written since its last read comes out with one byte changed, once.
-                auto* out = static_cast<std::uint8_t*>(buffer);
-                described.weak.forEachIn(first, last, [&](std::uint64_t sector) {
-                    const auto state = drive->weak.find(sector);
-                    if (state == drive->weak.end() || !state->second.damagedNextRead) return;
-                    state->second.damagedNextRead = false;
-                    out[(sector - first) * kSectorBytes + sector % kSectorBytes] ^= 0xA5;
-                });
-            }
-        }
-        if (error == 0) {
-            open->position += bytes;
-            if (transferred) *transferred = bytes;
-        }
-        ok = impl_->finish(record, error == 0, error);
-    }
-    if (wait.count() > 0) std::this_thread::sleep_for(wait);
-    return ok;
+// Reads whole sectors of the medium, with the faults the description gives; the error or 0.
+DWORD readMedium(Drive& drive, std::uint64_t first, std::uint64_t count, std::uint8_t* out) {
+    const DriveSpec& described = drive.described;
+    const std::uint64_t last = first + count - 1;
+    if (described.badRead.intersects(first, last) || drive.pending.intersects(first, last)) return ERROR_CRC;
+    if (!drive.store->read(first, count, out)) return ERROR_READ_FAULT;
+    // A weak sector written since its last read comes out with one byte changed, once.
+    described.weak.forEachIn(first, last, [&](std::uint64_t sector) {
+        const auto state = drive.weak.find(sector);
+        if (state == drive.weak.end() || !state->second.damagedNextRead) return;
+        state->second.damagedNextRead = false;
+        out[(sector - first) * kSectorBytes + sector % kSectorBytes] ^= 0xA5;
+    });
+    return 0;
+}
+
+// Writes whole sectors of the medium: heals pending sectors and arms (or cures) weak ones.
+DWORD writeMedium(Drive& drive, std::uint64_t first, std::uint64_t count, const std::uint8_t* data) {
+    const DriveSpec& described = drive.described;
+    const std::uint64_t last = first + count - 1;
+    if (described.badWrite.intersects(first, last)) return ERROR_CRC;
+    if (!drive.store->write(first, count, data)) return ERROR_WRITE_FAULT;
+    drive.pending.remove(first, last);
+    described.weak.forEachIn(first, last, [&](std::uint64_t sector) {
+        WeakState& state = drive.weak[sector];
+        if (state.zeroWrites >= 2) return;
+        if (allZero(data + (sector - first) * kSectorBytes, kSectorBytes)) ++state.zeroWrites;
+        state.damagedNextRead = state.zeroWrites < 2;
+    });
+    return 0;
+}
+
+}  // namespace
+
+bool SimulatedKernel::readFile(Handle handle, void* buffer, DWORD bytes, DWORD* transferred) {
+    return transfer(handle, false, buffer, nullptr, bytes, transferred);
 }
 
 bool SimulatedKernel::writeFile(Handle handle, const void* buffer, DWORD bytes, DWORD* transferred) {
+    return transfer(handle, true, nullptr, buffer, bytes, transferred);
+}
+
+bool SimulatedKernel::transfer(Handle handle, bool writing, void* into, const void* from, DWORD bytes,
+                               DWORD* transferred) {
     std::chrono::microseconds wait{0};
     bool ok = false;
     {
         std::lock_guard lock(impl_->mutex);
         if (transferred) *transferred = 0;
         CallRecord record;
-        record.operation = "writeFile";
+        record.operation = writing ? "writeFile" : "readFile";
         record.handle = handle;
         record.bytes = bytes;
         OpenHandle* open = nullptr;
@@ -320,8 +310,10 @@ bool SimulatedKernel::writeFile(Handle handle, const void* buffer, DWORD bytes, 
         if (!drive) return impl_->finish(record, false, ERROR_INVALID_HANDLE);
         record.offset = open->position;
         if (!drive->present) return impl_->finish(record, false, ERROR_NOT_READY);
-        if (!(open->access & GENERIC_WRITE)) return impl_->finish(record, false, ERROR_ACCESS_DENIED);
-        if (bytes % kSectorBytes != 0 || open->position % kSectorBytes != 0 || (bytes > 0 && !buffer)) {
+        if (!(open->access & (writing ? GENERIC_WRITE : GENERIC_READ)))
+            return impl_->finish(record, false, ERROR_ACCESS_DENIED);
+        const bool hasBuffer = writing ? from != nullptr : into != nullptr;
+        if (bytes % kSectorBytes != 0 || open->position % kSectorBytes != 0 || (bytes > 0 && !hasBuffer)) {
             return impl_->finish(record, false, ERROR_INVALID_PARAMETER);
         }
         if (bytes == 0) return impl_->finish(record, true, 0);
@@ -330,25 +322,10 @@ bool SimulatedKernel::writeFile(Handle handle, const void* buffer, DWORD bytes, 
         const std::uint64_t count = bytes / kSectorBytes;
         const DriveSpec& described = drive->described;
         wait = std::chrono::microseconds(described.latencyUs + described.latencyPerSectorUs * count);
-        DWORD error = 0;
-        const auto* data = static_cast<const std::uint8_t*>(buffer);
-        if (first >= described.sectors || count > described.sectors - first) {
-            error = ERROR_SECTOR_NOT_FOUND;
-        } else {
-            const std::uint64_t last = first + count - 1;
-            if (described.badWrite.intersects(first, last)) {
-                error = ERROR_CRC;
-            } else if (!drive->store->write(first, count, data)) {
-                error = ERROR_WRITE_FAULT;
-            } else {
-                drive->pending.remove(first, last);
-                described.weak.forEachIn(first, last, [&](std::uint64_t sector) {
-                    WeakState& state = drive->weak[sector];
-                    if (state.zeroWrites >= 2) return;
-                    if (allZero(data + (sector - first) * kSectorBytes, kSectorBytes)) ++state.zeroWrites;
-                    state.damagedNextRead = state.zeroWrites < 2;
-                });
-            }
+        DWORD error = ERROR_SECTOR_NOT_FOUND;
+        if (first < described.sectors && count <= described.sectors - first) {
+            error = writing ? writeMedium(*drive, first, count, static_cast<const std::uint8_t*>(from))
+                            : readMedium(*drive, first, count, static_cast<std::uint8_t*>(into));
         }
         if (error == 0) {
             open->position += bytes;

@@ -99,6 +99,8 @@ class SimulatedKernel final : public Kernel, public OsVersion {
 
   private:
     SimulatedKernel();
+    // One read into `into` or write from `from` at the handle's position, faults applied.
+    bool transfer(Handle handle, bool writing, void* into, const void* from, DWORD bytes, DWORD* transferred);
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
