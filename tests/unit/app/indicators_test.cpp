@@ -50,12 +50,15 @@ TEST_F(IndicatorsTest, ReadingsOutsideZeroTo400AreNotDrawnAndChangeNothing) {
     EXPECT_TRUE(Evaluate(0).drawValues);
     EXPECT_EQ(Evaluate(0).state.celsiusText, "400 \xB0 C");
 
-    app::IndicatorState previous;
-    previous.celsiusText = "40 \xB0 C";
-    previous.statusText = "OK";
-    previous.backupAlarm = 0;
-    previous.temperatureAlarm = 0;
-    previous.warningDrive = 7;
+    // Built in one initialisation: assigning short texts member by member after default
+    // construction makes GCC 12 at -O3 warn that the string may be used uninitialized.
+    const app::IndicatorState previous{.celsiusText = "40 \xB0 C",
+                                       .fahrenheitText = "",
+                                       .statusText = "OK",
+                                       .hoursText = "",
+                                       .temperatureAlarm = 0,
+                                       .backupAlarm = 0,
+                                       .warningDrive = 7};
     const IndicatorPaint paint = Evaluate(1, previous);
     EXPECT_FALSE(paint.drawValues);
     EXPECT_EQ(paint.state.celsiusText, "40 \xB0 C");
