@@ -45,15 +45,23 @@ TEST(SpeedTest, SecondZoneStartsAtTheDriveStartWhenTheEndSectorIsTooSmall) {
     EXPECT_EQ(scan::Zone2StartSector(4294968296 + 1500000), 4294968296u);
 }
 
-TEST(SpeedTest, FailedReadsCountAsReadsButAddNoBytesToTheRate) {
-    // 600000 sectors: only the first 600 reads of each zone land on the drive.
-    ScanRig rig("", 600000);
+TEST(SpeedTest, FailedReadsCountButTheNextReadStartsAfterThem) {
+    // An unreadable sector in the second read of each zone, and a drive end that cuts both zones
+    // after 600 reads: every read still starts where the one before it was meant to end.
+    ScanRig rig("BadRead = 1500\n", 600000);
     rig.clock.step = 1000000;
     scan::SpeedTest test(*rig.drives, rig.surface, rig.clock);
     const scan::SpeedResult result = test.Run(0, 0);
-    EXPECT_EQ(rig.Transfers().size(), 2000u);
-    EXPECT_EQ(result.zone1Bytes, 600u * 512000u);
-    EXPECT_DOUBLE_EQ(result.zone1MBps, 600 * 0.512);
+    const std::vector<Transfer> transfers = rig.Transfers();
+    ASSERT_EQ(transfers.size(), 2000u);
+    for (std::size_t i = 0; i < transfers.size(); ++i) {
+        const std::uint64_t sector = (i % 1000) * 1000;
+        EXPECT_EQ(transfers[i].sector, sector) << i;
+        EXPECT_EQ(transfers[i].ok, sector != 1000 && sector < 600000) << i;
+    }
+    EXPECT_EQ(result.zone1Bytes, 599u * 512000u);
+    EXPECT_EQ(result.zone2Bytes, 599u * 512000u);
+    EXPECT_DOUBLE_EQ(result.zone1MBps, 599 * 0.512);
 }
 
 TEST(SpeedTest, DriveThatCannotBeOpenedIsNotReadAndSaysWhy) {
