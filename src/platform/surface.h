@@ -74,7 +74,8 @@ public:
 
     // Modal message box; returns IDOK, IDYES, IDNO or IDCANCEL.
     virtual int messageBox(std::string_view text, std::string_view caption, DWORD type) = 0;
-    // The open/save file dialog; the chosen full path (Windows-1252), or nothing when cancelled.
+    // The open/save file dialog; the chosen full path as the file system's own bytes, to be
+    // opened as it is (never converted to or from Windows-1252), or nothing when cancelled.
     virtual std::optional<std::string> fileDialog(const FileDialogRequest& request) = 0;
     // One nested message step: at most one waiting message is handled (Stop, Exit, paint).
     virtual void pumpOneMessage() = 0;

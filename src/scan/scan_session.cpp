@@ -31,8 +31,9 @@ void ScanSession::Stop() {
     const std::optional<std::string> chosen =
         surface_.fileDialog(SessionDialog(texts::kSaveDialogTitle, texts::kSaveFilter, true));
     if (!chosen) return;
-    // The extension is always added, even to a name that already has it.
-    SaveSession(platform::cp1252ToUtf8(*chosen) + texts::kSessionExtension);
+    // The extension is always added, even to a name that already has it; the path stays in the
+    // file system's bytes.
+    SaveSession(*chosen + texts::kSessionExtension);
 }
 
 bool ScanSession::SaveSession(const std::string& path) {
@@ -48,6 +49,7 @@ bool ScanSession::SaveSession(const std::string& path) {
     std::string reason;
     if (ReplaceFileContents(path, FormatSessionFile(*resumeText, *endText), reason)) return true;
 
+    // Message texts are Windows-1252: the path is converted for showing only.
     const std::string shownPath = platform::utf8ToCp1252(path);
     const std::string shownReason = platform::utf8ToCp1252(reason);
     const long long lba = static_cast<long long>(state_.currentLba);
@@ -61,7 +63,7 @@ void ScanSession::OpenSession() {
         surface_.fileDialog(SessionDialog(texts::kOpenDialogTitle, texts::kOpenFilter, false));
     if (!chosen) return;
     std::string bytes;
-    const SmallFileRead read = ReadSmallFile(platform::cp1252ToUtf8(*chosen), kLongestSessionFile, bytes);
+    const SmallFileRead read = ReadSmallFile(*chosen, kLongestSessionFile, bytes);
     if (read == SmallFileRead::CannotOpen) {
         surface_.messageBox(texts::kCannotOpenText, texts::kCannotOpenCaption, platform::MB_OK);
         return;
@@ -69,7 +71,8 @@ void ScanSession::OpenSession() {
     const std::optional<SessionValues> values =
         read == SmallFileRead::Read ? ParseSessionFile(bytes) : std::nullopt;
     if (!values) {
-        surface_.messageBox(FormatText(texts::kInvalidSession, chosen->c_str()), texts::kCaption, platform::MB_OK);
+        const std::string shownPath = platform::utf8ToCp1252(*chosen);
+        surface_.messageBox(FormatText(texts::kInvalidSession, shownPath.c_str()), texts::kCaption, platform::MB_OK);
         return;
     }
     surface_.setControlText(controls::kStartField, values->resumeText);

@@ -171,14 +171,21 @@ TEST_F(SessionTest, SaveSessionWritesExactlyToThePathGivenAndReplacesAWholeFile)
     EXPECT_NE(info.st_mode & S_IRUSR, 0u);
 }
 
-TEST_F(SessionTest, OpenSessionRoundTripsIntoTheRangeFields) {
+TEST_F(SessionTest, OpenSessionRoundTripsThroughANonAsciiFolder) {
+    // The dialog hands over the file system's bytes (UTF-8 here): "séances Ж/séance".
+    const fs::path folder = folder_ / "s\xC3\xA9" "ances \xD0\x96";
+    fs::create_directories(folder);
     state_.currentLba = 1200;
     surface_.setControlText(kEndField, "5000");
-    AgreeToSaveAs(Path("trip"));
+    AgreeToSaveAs((folder / "s\xC3\xA9" "ance").string());
     session_.Stop();
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    EXPECT_THAT(names, ElementsAre("s\xC3\xA9" "ance.qsx"));
+
     surface_.setControlText(kStartField, "0");
     surface_.setControlText(kEndField, "77");
-    OpenChoosing(Path("trip.qsx"));
+    OpenChoosing((folder / "s\xC3\xA9" "ance.qsx").string());
     EXPECT_EQ(surface_.controlText(kStartField), "1200");
     EXPECT_EQ(surface_.controlText(kEndField), "5000");
     const auto& dialog = surface_.fileDialogs.back();
@@ -186,6 +193,11 @@ TEST_F(SessionTest, OpenSessionRoundTripsIntoTheRangeFields) {
     EXPECT_EQ(dialog.filterDescription, "Varim Hard Disk Repair session");
     EXPECT_EQ(dialog.filterPattern, "*.qsx");
     EXPECT_FALSE(dialog.forSaving);
+
+    // A message names the file in the window's own text encoding.
+    Write((folder / "s\xC3\xA9" "ance.qsx").string(), "not a session");
+    OpenChoosing((folder / "s\xC3\xA9" "ance.qsx").string());
+    EXPECT_THAT(surface_.messageBoxes.back().text, HasSubstr("/s\xE9" "ances ?/s\xE9" "ance.qsx is not a valid"));
 }
 
 TEST_F(SessionTest, OpenSessionCancelledOrUnreadableLeavesTheFields) {
