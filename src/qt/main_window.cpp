@@ -126,9 +126,12 @@ void MainWindow::createControl(const app::ControlTemplate& entry) {
         widget = view;
         break;
     }
-    case app::ControlClass::ProgressBar:
-        widget = new CGraphicProgressCtrl(this);
+    case app::ControlClass::ProgressBar: {
+        auto* bar = new CGraphicProgressCtrl(this);
+        bar->setBordered((entry.styles & app::kStyleBorder) != 0);
+        widget = bar;
         break;
+    }
     }
     widget->setObjectName(QStringLiteral("control%1").arg(id));
     widget->setGeometry(DuToPixels(entry.rect));
@@ -296,10 +299,14 @@ std::string MainWindow::controlText(int id) {
 }
 
 void MainWindow::setControlText(int id, std::string_view text) {
-    if (QLineEdit* field = edit(id))
+    if (QLineEdit* field = edit(id)) {
         field->setText(FromCp1252(text));
-    else if (auto* button = qobject_cast<QAbstractButton*>(control(id)))
+        // An edit control shows a text the program sets from its first character; Qt would
+        // leave the cursor at the end and scroll a long text's start out of view.
+        field->setCursorPosition(0);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control(id))) {
         button->setText(FromCp1252(text));
+    }
 }
 
 void MainWindow::showControl(int id, bool shown) {

@@ -13,6 +13,7 @@
 
 #include "app/control_ids.h"
 #include "graphic_progress_ctrl.h"
+#include "image_bridge.h"
 #include "signal_bridge.h"
 #include "test_machines.h"
 #include "window_rig.h"
@@ -224,7 +225,7 @@ TEST(WindowScan, EscapeIsIgnoredWhileAScanRuns) {
     EXPECT_EQ(rig.exit.codes, std::vector<int>{0});
 }
 
-TEST(WindowScreenshots, IdleAndDuringAScan) {
+TEST(WindowScreenshots, IdleAndDuringAScanWithTheProgressBarInItsBorder) {
     WindowRig rig(uitest::MachineText(
         {{0, kSectors, "WDC WD5000AAKX-00ERMA0", {{1, 200, 0}, {5, 200, 0}, {9, 98, 1234}, {194, 103, 38}},
           "LatencyUs = 1000\n"},
@@ -232,16 +233,38 @@ TEST(WindowScreenshots, IdleAndDuringAScan) {
     ASSERT_TRUE(rig.start());
     const QString folder = QStringLiteral(VARIM_SCREENSHOT_DIR);
     QDir().mkpath(folder);
-    ASSERT_TRUE(rig.window->grab().save(folder + QStringLiteral("/window-idle.png")));
+    CGraphicProgressCtrl* bar = rig.window->progressBar(ids::kProgress);
+    const QRect area = bar->geometry();
+    const QRgb frame = bar->palette().color(QPalette::WindowText).rgb();
+    // How many pixels of the bar's outer ring show the frame colour in a picture of the window.
+    auto framePixels = [&](const QImage& picture) {
+        int count = 0;
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += (picture.pixel(x, area.top()) == frame) + (picture.pixel(x, area.bottom()) == frame);
+        for (int y = area.top() + 1; y < area.bottom(); ++y)
+            count += (picture.pixel(area.left(), y) == frame) + (picture.pixel(area.right(), y) == frame);
+        return count;
+    };
+    const int ring = 2 * area.width() + 2 * (area.height() - 2);
+
+    const QImage idle = rig.window->grab().toImage();
+    ASSERT_TRUE(idle.save(folder + QStringLiteral("/window-idle.png")));
+    EXPECT_LT(framePixels(idle), ring) << "the hidden bar is not drawn";
 
     ModalAnswerer answerer(rig);
-    bool saved = false;
+    QImage scanning;
+    QImage barAlone;
     answerer.answer(kModeQuestion, QMessageBox::No, [&] {
         QTimer::singleShot(200, [&] {
-            saved = rig.window->grab().save(folder + QStringLiteral("/window-scanning.png"));
+            scanning = rig.window->grab().toImage();
+            barAlone = controls::asQImage(bar->render()).copy();
             rig.dialog->ExitNow();
         });
     });
     rig.click(ids::kScan);
-    EXPECT_TRUE(saved);
+    ASSERT_FALSE(scanning.isNull());
+    ASSERT_TRUE(scanning.save(folder + QStringLiteral("/window-scanning.png")));
+    // The window shows the bar as the control draws it, inside its border.
+    EXPECT_EQ(framePixels(scanning), ring);
+    EXPECT_EQ(scanning.copy(area).convertToFormat(QImage::Format_RGB32), barAlone.convertToFormat(QImage::Format_RGB32));
 }

@@ -73,6 +73,32 @@ TEST(WindowDriveList, ClickingAnEntrySelectsThatDrive) {
     EXPECT_EQ(rig.window->listBox(ids::kInfoList)->item(3)->text(), QStringLiteral("Scan"));
 }
 
+TEST(WindowDriveList, RangeAndCapacityFieldsShowLargeDrivesFromTheFirstCharacter) {
+    // 1 TB and 4 TB drives: their capacity texts are wider than the capacity field.
+    WindowRig rig(MachineText({{0, 1953525168, "ONE TB", {}, ""}, {1, 7814037168, "FOUR TB", {}, ""}}));
+    ASSERT_TRUE(rig.start());
+    const struct {
+        int row;
+        QString end;
+        QString capacity;
+    } drives[] = {{1, "7814037168", "3815447.835938"}, {0, "1953525168", "953869.710938"}};
+    for (const auto& drive : drives) {
+        SCOPED_TRACE(drive.end.toStdString());
+        ClickEntry(rig.window->listBox(ids::kDriveList), drive.row);
+        EXPECT_EQ(rig.window->edit(ids::kEndField)->text(), drive.end);
+        EXPECT_EQ(rig.window->edit(ids::kCapacityField)->text(), drive.capacity);
+        for (int id : {ids::kStartField, ids::kEndField, ids::kCapacityField}) {
+            QLineEdit* field = rig.window->edit(id);
+            field->grab();  // paints, which is when a line edit scrolls its text
+            const QRect textStart = field->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+            EXPECT_EQ(field->cursorPosition(), 0) << "field " << id;
+            EXPECT_LT(textStart.left(), field->contentsRect().left() + 6) << "field " << id;
+        }
+        QLineEdit* capacity = rig.window->edit(ids::kCapacityField);
+        EXPECT_GT(capacity->fontMetrics().horizontalAdvance(drive.capacity), capacity->contentsRect().width());
+    }
+}
+
 TEST(WindowDriveList, SelectionsMadeByTheProgramDoNotRunTheHandler) {
     WindowRig rig(FourDrives());
     ASSERT_TRUE(rig.start());
