@@ -66,27 +66,29 @@ TEST_F(IndicatorsTest, ReadingsOutsideZeroTo400AreNotDrawnAndChangeNothing) {
     EXPECT_EQ(paint.state.warningDrive, 7);
 }
 
-TEST_F(IndicatorsTest, WatchedAttributesBeyondTheirLimitsGiveBadAndTheBackupAlarm) {
-    Add(0, 194, 40);
-    Add(0, 5, 30);
-    Add(1, 194, 40);
-    Add(1, 5, 31);
-    Add(2, 194, 40);
-    Add(2, 197, 1001);
-    Add(3, 194, 40);
-    Add(3, 197, 1000);
-    Add(3, 1, 1000);
-    Add(3, 10, 30);
-    Add(3, 196, 700);
-    Add(3, 198, 20);
-
-    EXPECT_EQ(Evaluate(0).state.statusText, "OK");
-    EXPECT_EQ(Evaluate(0).state.backupAlarm, 0);
-    EXPECT_EQ(Evaluate(1).state.statusText, "Bad");
-    EXPECT_EQ(Evaluate(1).state.backupAlarm, 1);
-    EXPECT_EQ(Evaluate(1).state.warningDrive, 1);
-    EXPECT_EQ(Evaluate(2).state.statusText, "Bad");
-    EXPECT_EQ(Evaluate(3).state.statusText, "OK");  // every one exactly at its limit
+TEST_F(IndicatorsTest, EachWatchedAttributeIsBadOnlyAboveItsLimit) {
+    const struct {
+        std::uint8_t id;
+        std::uint32_t limit;
+    } watched[] = {{1, 1000}, {5, 30}, {10, 30}, {196, 700}, {197, 1000}, {198, 20}};
+    int drive = 0;
+    for (const auto& entry : watched) {
+        for (const std::uint32_t raw : {entry.limit, entry.limit + 1}) {
+            SCOPED_TRACE(testing::Message() << "attribute " << int{entry.id} << " raw " << raw);
+            Add(drive, 194, 40);
+            Add(drive, entry.id, raw);
+            const app::IndicatorState state = Evaluate(drive).state;
+            const bool bad = raw > entry.limit;
+            EXPECT_EQ(state.statusText, bad ? "Bad" : "OK");
+            EXPECT_EQ(state.backupAlarm, bad ? 1 : 0);
+            EXPECT_EQ(state.warningDrive, drive);
+            ++drive;
+        }
+    }
+    // An id that is not watched never counts, however large its value.
+    Add(drive, 194, 40);
+    Add(drive, 7, 60000);
+    EXPECT_EQ(Evaluate(drive).state.statusText, "OK");
 }
 
 TEST_F(IndicatorsTest, BackupAlarmFollowsTheLastEvaluationButTheHotAlarmStays) {

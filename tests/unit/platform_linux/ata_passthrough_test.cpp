@@ -51,6 +51,22 @@ const std::vector<std::uint8_t> kDescriptorAbort = {0x72, 0x0B, 0x00, 0x00, 0x00
 // The same answer in fixed format as Linux 6.1 writes it (registers five bytes late).
 const std::vector<std::uint8_t> kOldLibataFixed = {0x70, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x0A, 0x04,
                                                    0x41, 0x40, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0xE8};
+// SAT's own fixed layout: error, status, device, count in INFORMATION; LBA in bytes 9-11.
+const std::vector<std::uint8_t> kSatFixed = {0x70, 0x00, 0x01, 0x00, 0x50, 0x00, 0x00, 0x0A, 0x00,
+                                             0x00, 0x4F, 0xC2, 0x00, 0x1D, 0x00, 0x00, 0x00, 0x00};
+
+// The first `length` bytes of sense, followed in memory by 32 bytes of `tail`.
+SenseSummary parsePrefix(const std::vector<std::uint8_t>& sense, std::size_t length, std::uint8_t tail) {
+    std::vector<std::uint8_t> bytes(sense.begin(), sense.begin() + static_cast<std::ptrdiff_t>(length));
+    bytes.resize(length + 32, tail);
+    return parseSense(bytes.data(), length);
+}
+
+bool sameSummary(const SenseSummary& a, const SenseSummary& b) {
+    return a.valid == b.valid && a.key == b.key && a.asc == b.asc && a.ascq == b.ascq &&
+           a.haveRegisters == b.haveRegisters && a.status == b.status && a.errorRegister == b.errorRegister &&
+           a.lbaMid == b.lbaMid && a.lbaHigh == b.lbaHigh;
+}
 
 }  // namespace
 
@@ -90,10 +106,7 @@ TEST(SenseParsing, BothFixedFormatLayoutsAreRead) {
     EXPECT_EQ(old.errorRegister, 0x04);
     EXPECT_EQ(old.status, 0x41);
 
-    // SAT's own layout: error, status, device, count in INFORMATION; LBA in bytes 9-11.
-    const std::vector<std::uint8_t> sat = {0x70, 0x00, 0x01, 0x00, 0x50, 0x00, 0x00, 0x0A, 0x00,
-                                           0x00, 0x4F, 0xC2, 0x00, 0x1D, 0x00, 0x00, 0x00, 0x00};
-    const SenseSummary s = parseSense(sat.data(), sat.size());
+    const SenseSummary s = parseSense(kSatFixed.data(), kSatFixed.size());
     EXPECT_EQ(s.key, 0x01);
     EXPECT_EQ(s.ascq, 0x1D);
     ASSERT_TRUE(s.haveRegisters);
@@ -103,18 +116,31 @@ TEST(SenseParsing, BothFixedFormatLayoutsAreRead) {
 }
 
 TEST(SenseParsing, ShortOrStrangeSenseIsNeverReadPastItsEnd) {
-    for (std::size_t length = 0; length < kDescriptorAbort.size(); ++length) {
-        const std::vector<std::uint8_t> cut(kDescriptorAbort.begin(), kDescriptorAbort.begin() + length);
-        const SenseSummary s = parseSense(cut.data(), cut.size());
-        EXPECT_FALSE(s.haveRegisters) << length;
-    }
-    // A descriptor claiming to be longer than the sense data.
+    // Descriptors that claim more bytes than the sense holds.
     std::vector<std::uint8_t> lying = kDescriptorAbort;
     lying[9] = 0xF0;
     lying[7] = 0xFF;
-    EXPECT_NO_FATAL_FAILURE(parseSense(lying.data(), lying.size()));
-    const std::vector<std::uint8_t> unknown = {0x7F, 0x0B, 0x00, 0x00};
-    EXPECT_FALSE(parseSense(unknown.data(), unknown.size()).valid);
+    std::vector<std::uint8_t> lyingShort = lying;
+    lyingShort.resize(21);  // the status byte is missing
+    const std::vector<std::uint8_t> strange = {0x7F, 0x0B, 0x00, 0x00};
+    const std::vector<std::uint8_t>* senses[] = {&kDescriptorAbort, &kOldLibataFixed, &kSatFixed,
+                                                 &lying,           &lyingShort,      &strange};
+    for (const auto* sense : senses) {
+        for (std::size_t length = 0; length <= sense->size(); ++length) {
+            SCOPED_TRACE(testing::Message() << "sense " << int{(*sense)[0]} << " length " << length);
+            // What lies past the end can never change the reading.
+            EXPECT_TRUE(sameSummary(parsePrefix(*sense, length, 0x00), parsePrefix(*sense, length, 0xFF)));
+        }
+    }
+    for (std::size_t length = 0; length < kDescriptorAbort.size(); ++length)
+        EXPECT_FALSE(parsePrefix(kDescriptorAbort, length, 0x51).haveRegisters) << length;
+    // The registers of a descriptor that overstates its length come only from bytes that are there.
+    const SenseSummary overstated = parseSense(lying.data(), lying.size());
+    ASSERT_TRUE(overstated.haveRegisters);
+    EXPECT_EQ(overstated.status, 0x51);
+    EXPECT_EQ(overstated.errorRegister, 0x04);
+    EXPECT_FALSE(parseSense(lyingShort.data(), lyingShort.size()).haveRegisters);
+    EXPECT_FALSE(parseSense(strange.data(), strange.size()).valid);
     EXPECT_FALSE(parseSense(nullptr, 18).valid);
 }
 
