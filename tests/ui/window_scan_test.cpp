@@ -60,7 +60,11 @@ TEST(WindowScan, StopSaveOpenAndScanToTheEnd) {
     ASSERT_TRUE(rig.start());
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    const QString chosen = folder.filePath(QStringLiteral("resume"));
+    // A non-ASCII folder and name ("séances/séance"): the session must land in the file the
+    // dialog named and load back from it.
+    const QString place = folder.filePath(QString::fromUtf8("s\xC3\xA9" "ances"));
+    ASSERT_TRUE(QDir().mkpath(place));
+    const QString chosen = place + QString::fromUtf8("/s\xC3\xA9" "ance");
 
     ModalAnswerer answerer(rig);
     QString titleWhileRunning;
