@@ -11,6 +11,8 @@ packages=(
   smartmontools e2fsprogs coreutils gcc libc6-dev util-linux
   # the window under a real X server for screenshots
   xvfb xauth
+  # the Debian package: made by CPack, checked, installed on a clean Debian 12 root
+  dpkg-dev lintian desktop-file-utils appstream libxml2-utils man-db debootstrap wget
 )
 missing=()
 for p in "${packages[@]}"; do

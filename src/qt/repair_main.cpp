@@ -1,14 +1,101 @@
-// varim-repair: the window over this machine's drives. Without the rights to open them the
-// window starts with an empty drive list.
-#include <QApplication>
+// varim-repair: the window over this machine's drives. Opening them needs root: started by another
+// user, it asks for an administrator's password through pkexec and runs the window as root; where
+// that cannot be done it says how to run it as root, and the window says why it shows no drive.
+#include <unistd.h>
 
+#include <QApplication>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/drive_availability.h"
+#include "drive_notice.h"
+#include "elevation.h"
 #include "platform/linux/linux_kernel.h"
 #include "platform/system.h"
 #include "window_program.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: varim-repair [-h | --help]\n"
+    "The Varim Hard Disk Repair window over this computer's disks. Started by a user other than\n"
+    "root, it asks for an administrator's password through pkexec and restarts as root.\n"
+    "  -h, --help             print this help and exit\n"
+    "  --pass-env NAME=VALUE  used by the restart: one display or language variable for root\n";
+
+// Restarts through pkexec when not root. Returns the status to end with, or -1 to go on with the
+// window under this user's own rights.
+int RestartAsRootIfNeeded(const std::vector<std::string>& args) {
+    if (::geteuid() == 0) return -1;
+    const qtui::EnvironmentLookup lookup = [](const char* name) {
+        return static_cast<const char*>(std::getenv(name));
+    };
+    const std::string pkexec = qtui::FindPkexec(lookup);
+    if (pkexec.empty()) {
+        std::fprintf(
+            stderr,
+            "varim-repair: reading and repairing disks needs administrator rights, and pkexec is not "
+            "installed to ask for them.\n%s\n",
+            qtui::RunAsRootAdvice());
+        return -1;
+    }
+    std::fprintf(stderr,
+                 "varim-repair: reading and repairing disks needs administrator rights; asking for them "
+                 "through pkexec.\n");
+    const qtui::RestartResult result =
+        qtui::RestartAsRoot(qtui::PkexecCommand(pkexec, platform::modulePath(), args, lookup));
+    switch (result.outcome) {
+        case qtui::RestartOutcome::Finished:
+            return result.exitStatus;
+        case qtui::RestartOutcome::Cancelled:
+            std::fprintf(stderr, "varim-repair: not started: the authentication was cancelled.\n");
+            return result.exitStatus;
+        case qtui::RestartOutcome::NotPossible:
+            break;
+    }
+    std::fprintf(stderr,
+                 "varim-repair: pkexec could not get administrator rights (no polkit authentication agent is "
+                 "running, or this user may not have them).\n%s\n",
+                 qtui::RunAsRootAdvice());
+    return -1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (std::find_if(args.begin(), args.end(),
+                     [](const std::string& a) { return a == "-h" || a == "--help"; }) != args.end()) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    qtui::SessionVariables session;
+    std::string error;
+    if (!qtui::TakeSessionVariables(args, session, error)) {
+        std::fprintf(stderr, "varim-repair: %s\n%s", error.c_str(), kUsage);
+        return 2;
+    }
+    const int restartStatus = RestartAsRootIfNeeded(args);
+    if (restartStatus >= 0) return restartStatus;
+    for (const auto& [name, value] : session) ::setenv(name.c_str(), value.c_str(), 1);
+
+    // Qt sees the arguments without the session pairs, which are ours.
+    std::vector<char*> qtArgv{argv[0]};
+    for (std::string& arg : args) qtArgv.push_back(arg.data());
+    qtArgv.push_back(nullptr);
+    int qtArgc = static_cast<int>(qtArgv.size()) - 1;
+    QApplication application(qtArgc, qtArgv.data());
     qtui::PrepareApplication(application);
+    application.setDesktopFileName(QStringLiteral("example.varim.HddRepair"));
+
+    // A kernel of its own, so this look leaves nothing behind in the window's.
+    platform::linux::LinuxKernel lookKernel;
+    qtui::ExplainMissingDrivesOnceShown(application, app::CheckDriveAvailability(lookKernel),
+                                        ::geteuid() == 0);
+
     platform::linux::LinuxKernel kernel;
     platform::FixedOsVersion version;
     platform::ImmediateProcessExit processExit;
