@@ -8,7 +8,7 @@ namespace {
 // Every drive answers in 100 us plus 20 us per sector, so a scan's progress is visible and a
 // whole scan of the small faulty drive 3 ends within about 20 seconds even in regenerate mode.
 constexpr std::string_view kDemoMachine = R"ini([Machine]
-Letters = C:fixed D:fixed E:fixed F:fixed G:fixed H:cdrom
+Letters = C:fixed D:fixed E:fixed F:fixed G:fixed H:fixed I:cdrom
 Version = 5.1
 
 ; A healthy drive.
@@ -100,6 +100,28 @@ Smart = none
 Model = Maxtor 6Y080L0
 LatencyUs = 100
 LatencyPerSectorUs = 20
+
+; A healthy NVMe drive at 41 degrees Celsius (314 K), 3 % worn.
+[Drive5]
+Sectors = 150000
+Transport = nvme
+Model = Samsung SSD 970 EVO Plus 500GB
+Serial = S4EVNX0EXAMPLE5
+Firmware = 2B2QEXM7
+Nvme.TemperatureKelvin = 314
+Nvme.AvailableSpare = 100
+Nvme.AvailableSpareThreshold = 10
+Nvme.PercentageUsed = 3
+Nvme.DataUnitsRead = 28403117
+Nvme.DataUnitsWritten = 31200548
+Nvme.HostReadCommands = 412903311
+Nvme.HostWriteCommands = 603118207
+Nvme.ControllerBusyTime = 1422
+Nvme.PowerCycles = 1187
+Nvme.PowerOnHours = 5311
+Nvme.UnsafeShutdowns = 64
+LatencyUs = 50
+LatencyPerSectorUs = 5
 )ini";
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "app/indicators.h"
 
+#include <cinttypes>
 #include <cstdio>
+#include <optional>
 
 namespace app {
 
@@ -34,11 +36,44 @@ std::string FormatDegrees(const char* format, int value) {
     return text;
 }
 
+void SetTemperature(IndicatorState& state, int celsius) {
+    const int f = static_cast<int>(celsius * 1.8 + 32.0);
+    state.celsiusText = FormatDegrees("%d %c C", celsius);
+    state.fahrenheitText = FormatDegrees("(%d %c F)", f);
+    if (celsius > kHotAboveCelsius) state.temperatureAlarm = 1;
+}
+
+// An NVMe drive is judged by its health log whenever one was read, with or without a
+// temperature: a failing drive must raise the backup alarm even when its sensor is broken.
+IndicatorPaint EvaluateNvme(const disk::PhysicalDrive& drive, int driveNumber, const IndicatorState& previous) {
+    IndicatorPaint paint{previous, false};
+    if (!drive.nvmeHealthRead) return paint;
+    IndicatorState& state = paint.state;
+    const std::optional<int> celsius = disk::NvmeCelsius(drive.nvme);
+    if (celsius) {
+        SetTemperature(state, *celsius);
+    } else {
+        state.celsiusText.clear();
+        state.fahrenheitText.clear();
+    }
+    const bool failing = disk::NvmeHealthFailing(drive.nvme);
+    state.backupAlarm = failing ? 1 : 0;
+    state.statusText = failing ? "Bad" : "OK";
+    state.warningDrive = driveNumber;
+    char hours[32];
+    std::snprintf(hours, sizeof hours, "%" PRIu64, drive.nvme.powerOnHours);
+    state.hoursText = hours;
+    paint.drawValues = true;
+    return paint;
+}
+
 }  // namespace
 
 IndicatorPaint EvaluateIndicators(const disk::DriveTable& table, int driveNumber, const IndicatorState& previous) {
     IndicatorPaint paint{previous, false};
     if (driveNumber < 0 || driveNumber >= disk::kDriveSlots) return paint;
+    const disk::PhysicalDrive& drive = table.DriveAt(driveNumber);
+    if (drive.transport == disk::Transport::Nvme) return EvaluateNvme(drive, driveNumber, previous);
     const disk::SmartAttribute* temperature = table.FindAttribute(driveNumber, kTemperatureId);
     if (temperature == nullptr) return paint;
     const auto t = static_cast<std::int32_t>(temperature->raw);
@@ -46,10 +81,7 @@ IndicatorPaint EvaluateIndicators(const disk::DriveTable& table, int driveNumber
 
     IndicatorState& state = paint.state;
     state.backupAlarm = 0;
-    const int f = static_cast<int>(t * 1.8 + 32.0);
-    state.celsiusText = FormatDegrees("%d %c C", t);
-    state.fahrenheitText = FormatDegrees("(%d %c F)", f);
-    if (t > kHotAboveCelsius) state.temperatureAlarm = 1;
+    SetTemperature(state, t);
     state.statusText = "OK";
     state.warningDrive = driveNumber;
     for (const WatchedAttribute& watched : kWatched) {

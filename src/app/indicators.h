@@ -42,7 +42,10 @@ inline constexpr int kMaxIndicatorTexts = 8;
 
 // Evaluates the panels for the selected drive through the table's attribute index. A drive
 // number without a record (outside 0..31), no temperature attribute or a reading outside
-// 0..400 returns the previous state unchanged with drawValues false.
+// 0..400 returns the previous state unchanged with drawValues false. An NVMe drive is
+// evaluated from its health log instead (NvmeHealthFailing decides the status and the backup
+// alarm; temperature texts are empty when the log has no usable temperature), and keeps the
+// previous state only when no health log was read.
 IndicatorPaint EvaluateIndicators(const disk::DriveTable& table, int driveNumber, const IndicatorState& previous);
 
 // The texts of one paint, in drawing order: the three labels, then (when drawValues) "hours",

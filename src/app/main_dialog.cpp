@@ -7,6 +7,7 @@
 #include "app/control_ids.h"
 #include "app/dialog_template.h"
 #include "disk/drive_probe.h"
+#include "health/nvme_fields.h"
 
 namespace app {
 
@@ -170,6 +171,10 @@ void MainDialog::FillAttributeView() {
     const int n = fields_.driveNumber;
     if (n < 0 || n >= disk::kDriveSlots) return;
     const disk::PhysicalDrive& drive = table_->DriveAt(n);
+    if (drive.transport == disk::Transport::Nvme) {
+        FillNvmeRows(drive);
+        return;
+    }
     const int count = drive.attributeCount < disk::kMaxAttributes ? drive.attributeCount : disk::kMaxAttributes;
     for (int row = 0; row < count; ++row) {
         const disk::SmartAttribute& attribute = drive.attributes[static_cast<std::size_t>(row)];
@@ -180,6 +185,22 @@ void MainDialog::FillAttributeView() {
     }
 }
 
+// One row per health-log field: its number, its name and the value as the log holds it.
+// There is no normalised value, so the last column stays empty.
+void MainDialog::FillNvmeRows(const disk::PhysicalDrive& drive) {
+    if (!drive.nvmeHealthRead) return;
+    int row = 0;
+    for (const health::NvmeField& field : health::kNvmeFields) {
+        char raw[32];
+        std::snprintf(raw, sizeof raw, "%" PRIu64, disk::NvmeFieldValue(drive.nvme, field.number));
+        surface_->viewInsertItem(ids::kAttributeView, row, FormatInt("%03d", field.number));
+        surface_->viewSetItemText(ids::kAttributeView, row, 1, field.name);
+        surface_->viewSetItemText(ids::kAttributeView, row, 2, raw);
+        surface_->viewSetItemText(ids::kAttributeView, row, 3, "");
+        ++row;
+    }
+}
+
 void MainDialog::ShowAttributeDetails() {
     if (surface_ == nullptr) return;
     const int row = surface_->viewSelectionMark(ids::kAttributeView);
@@ -187,6 +208,12 @@ void MainDialog::ShowAttributeDetails() {
     const int n = fields_.driveNumber;
     if (row < 0 || n < 0 || n >= disk::kDriveSlots) return;
     const disk::PhysicalDrive& drive = table_->DriveAt(n);
+    if (drive.transport == disk::Transport::Nvme) {
+        const health::NvmeField* field = health::NvmeFieldNumbered(row + 1);
+        if (!drive.nvmeHealthRead || field == nullptr) return;
+        for (const std::string& line : WrapDescription(field->description)) surface_->listAddString(ids::kInfoList, line);
+        return;
+    }
     // The view may still show rows of an earlier probe; a row past the record's list shows nothing.
     if (row >= drive.attributeCount || row >= disk::kMaxAttributes) return;
     const std::uint8_t id = drive.attributes[static_cast<std::size_t>(row)].id;

@@ -94,6 +94,7 @@ private:
     void RefreshDriveData();
     void SetUpAttributeView();
     void FillAttributeView();
+    void FillNvmeRows(const disk::PhysicalDrive& drive);
     void SetUpButtons();
     bool CheckOperatingSystem();
     void SyncIndicatorAlarms();

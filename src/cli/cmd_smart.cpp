@@ -1,10 +1,14 @@
+#include <cinttypes>
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 
 #include "app/indicators.h"
 #include "cli/commands.h"
 #include "cli/json_writer.h"
 #include "disk/drive_probe.h"
 #include "health/attribute_catalogue.h"
+#include "health/nvme_fields.h"
 #include "platform/text_codec.h"
 
 namespace cli {
@@ -15,6 +19,7 @@ constexpr std::uint8_t kHoursId = 9;
 
 // The numbers behind the indicator texts, for the JSON document.
 struct IndicatorNumbers {
+    bool hasCelsius = true;
     int celsius = 0;
     int fahrenheit = 0;
     bool hasHours = false;
@@ -23,6 +28,16 @@ struct IndicatorNumbers {
 
 IndicatorNumbers NumbersOf(const disk::DriveTable& table, int n) {
     IndicatorNumbers numbers;
+    const disk::PhysicalDrive& drive = table.DriveAt(n);
+    if (drive.transport == disk::Transport::Nvme) {
+        const std::optional<int> celsius = disk::NvmeCelsius(drive.nvme);
+        numbers.hasCelsius = celsius.has_value();
+        numbers.celsius = celsius.value_or(0);
+        numbers.fahrenheit = static_cast<int>(numbers.celsius * 1.8 + 32.0);
+        numbers.hasHours = drive.nvmeHealthRead;
+        numbers.hours = static_cast<std::int64_t>(drive.nvme.powerOnHours);
+        return numbers;
+    }
     if (const disk::SmartAttribute* t = table.FindAttribute(n, kTemperatureId)) {
         numbers.celsius = static_cast<int>(t->raw);
         numbers.fahrenheit = static_cast<int>(numbers.celsius * 1.8 + 32.0);
@@ -34,13 +49,34 @@ IndicatorNumbers NumbersOf(const disk::DriveTable& table, int n) {
     return numbers;
 }
 
+// The value a user reads for a health-log field: the temperature in Celsius, the rest as logged.
+std::int64_t ShownNvmeValue(const disk::NvmeHealth& health, int number) {
+    if (number == 2) return static_cast<std::int64_t>(health.temperatureKelvin) - 273;
+    const std::uint64_t value = disk::NvmeFieldValue(health, number);
+    return value > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(value);
+}
+
+void PrintNvme(const disk::PhysicalDrive& drive) {
+    if (!drive.nvmeHealthRead) {
+        std::printf("No NVMe health log.\n");
+        return;
+    }
+    std::printf("%-4s %-34s %20s\n", "No", "Name", "Raw");
+    for (const health::NvmeField& field : health::kNvmeFields) {
+        std::printf("%03d  %-34s %20" PRIu64 "%s\n", field.number, std::string(field.name).c_str(),
+                    disk::NvmeFieldValue(drive.nvme, field.number), field.number == 2 ? " K" : "");
+    }
+}
+
 void PrintText(const disk::PhysicalDrive& drive, int n, const health::AttributeCatalogue& catalogue,
                const app::IndicatorPaint& paint) {
     auto utf8 = [](std::string_view text) { return platform::cp1252ToUtf8(text); };
     std::printf("Drive %d: %s\n", n, utf8(drive.model()).c_str());
     std::printf("Serial number: %s   Firmware: %s\n", utf8(drive.serial()).c_str(), utf8(drive.firmware()).c_str());
     if (!drive.errorText.empty()) std::printf("%s\n", utf8(drive.errorText).c_str());
-    if (drive.attributeCount == 0) {
+    if (drive.transport == disk::Transport::Nvme) {
+        PrintNvme(drive);
+    } else if (drive.attributeCount == 0) {
         std::printf("No S.M.A.R.T. attributes.\n");
     } else {
         std::printf("%-4s %-34s %7s %5s %6s %9s\n", "Id", "Name", "Current", "Worst", "Raw", "Threshold");
@@ -92,6 +128,7 @@ int RunSmart(const Context& context) {
         .key("serial").value(drive.serial())
         .key("firmware").value(drive.firmware())
         .key("errorText").value(drive.errorText)
+        .key("transport").value(drive.transport == disk::Transport::Nvme ? "nvme" : "ata")
         .key("sectors").value(size.sectors)
         .key("attributeCount").value(static_cast<int>(drive.attributeCount))
         .key("attributes").beginArray();
@@ -106,11 +143,25 @@ int RunSmart(const Context& context) {
             .key("threshold").value(static_cast<std::int64_t>(a.threshold))
             .endObject();
     }
-    json.endArray().key("indicators");
+    json.endArray();
+    if (drive.transport == disk::Transport::Nvme) {
+        json.key("nvme");
+        if (drive.nvmeHealthRead) {
+            json.beginObject();
+            for (const health::NvmeField& field : health::kNvmeFields)
+                json.key(field.jsonKey).value(ShownNvmeValue(drive.nvme, field.number));
+            json.endObject();
+        } else {
+            json.null();
+        }
+    }
+    json.key("indicators");
     if (paint.drawValues) {
-        json.beginObject()
-            .key("celsius").value(numbers.celsius)
-            .key("fahrenheit").value(numbers.fahrenheit)
+        json.beginObject().key("celsius");
+        if (numbers.hasCelsius) json.value(numbers.celsius); else json.null();
+        json.key("fahrenheit");
+        if (numbers.hasCelsius) json.value(numbers.fahrenheit); else json.null();
+        json
             .key("status").value(paint.state.statusText)
             .key("hours");
         if (numbers.hasHours) json.value(numbers.hours); else json.null();

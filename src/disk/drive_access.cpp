@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/storage_query.h"
+
 namespace disk {
 
 namespace {
@@ -80,6 +82,16 @@ bool DriveAccess::SendSmart(platform::Handle handle, std::uint32_t code, const v
     shortTransfer_ = false;
     DWORD returned = 0;
     return kernel_.deviceIoControl(handle, code, in, inSize, out, outSize, &returned);
+}
+
+bool DriveAccess::QueryProperty(platform::Handle handle, const void* in, std::uint32_t inSize, void* out,
+                                std::uint32_t outSize, std::uint32_t& returned) {
+    shortTransfer_ = false;
+    DWORD written = 0;
+    const bool ok =
+        kernel_.deviceIoControl(handle, platform::IOCTL_STORAGE_QUERY_PROPERTY, in, inSize, out, outSize, &written);
+    returned = written;
+    return ok;
 }
 
 bool DriveAccess::ClaimForWriting(platform::Handle handle, std::string& reason) {

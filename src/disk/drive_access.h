@@ -40,6 +40,10 @@ public:
     // A S.M.A.R.T. request with caller-owned buffers; false on failure.
     bool SendSmart(platform::Handle handle, std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
                    std::uint32_t outSize);
+    // IOCTL_STORAGE_QUERY_PROPERTY with caller-owned buffers (in and out may be the same);
+    // false on failure, returned set to the bytes the kernel wrote.
+    bool QueryProperty(platform::Handle handle, const void* in, std::uint32_t inSize, void* out, std::uint32_t outSize,
+                       std::uint32_t& returned);
     // Exclusive use before the first write; false with a reason when the drive is in use.
     bool ClaimForWriting(platform::Handle handle, std::string& reason);
     // The error code of the last failed operation (GetLastError, or ERROR_HANDLE_EOF after a

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "disk/nvme_probe.h"
+
 namespace disk {
 
 namespace {
@@ -91,9 +93,12 @@ bool ProbeOpenDrive(DriveAccess& access, platform::Handle handle, DriveTable& ta
 
     platform::GETVERSIONINPARAMS version;
     std::memset(&version, 0, sizeof version);
+    // A drive without the ATA pass-through may be an NVMe drive, whose health is a log page.
     if (!access.SendSmart(handle, platform::SMART_GET_VERSION, nullptr, 0, &version, kVersionOutputSize))
-        return false;
+        return ProbeNvmeDrive(access, handle, table, n);
     drive.versionInfo = version;
+    drive.transport = Transport::Ata;
+    drive.nvmeHealthRead = false;
     if ((version.fCapabilities & platform::CAP_SMART_CMD) == 0) return true;
 
     std::uint8_t out[kPageOutputSize];

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "disk/nvme_health.h"
 #include "health/attribute_settings.h"
 #include "platform/win_types.h"
 
@@ -28,6 +29,9 @@ inline constexpr int kSerialOffset = 20, kSerialWidth = 20;
 inline constexpr int kFirmwareOffset = 46, kFirmwareWidth = 8;
 inline constexpr int kModelOffset = 54, kModelWidth = 40;
 
+// How the drive's health was read: ATA S.M.A.R.T. commands, or the NVMe health log.
+enum class Transport : std::uint8_t { Ata, Nvme };
+
 struct PhysicalDrive {
     platform::GETVERSIONINPARAMS versionInfo{};
     std::uint8_t identify[256]{};
@@ -35,6 +39,10 @@ struct PhysicalDrive {
     std::uint8_t attributeCount = 0;
     std::uint8_t number = 0;
     std::string errorText;
+    Transport transport = Transport::Ata;
+    // NVMe drives only: the health log of the last probe, valid when nvmeHealthRead.
+    bool nvmeHealthRead = false;
+    NvmeHealth nvme{};
 
     // Decoded identify texts, each at most its width, ending at the first zero byte.
     std::string_view model() const;

@@ -16,12 +16,13 @@ std::string FastDemo() {
     return std::regex_replace(std::string(app::DemoMachineText()), std::regex("Latency[A-Za-z]* = [0-9]+\n"), "");
 }
 
-TEST(DemoMachine, ListsFiveDrivesThatShowEveryIndicatorState) {
+TEST(DemoMachine, ListsSixDrivesThatShowEveryIndicatorState) {
     DialogHarness h(app::DemoMachineText());
     ASSERT_TRUE(h.Start());
     EXPECT_EQ(h.Items(ids::kDriveList),
               (std::vector<std::string>{"Drive 0 WDC WD5000AAKX-00ERMA0", "Drive 1 ST3500418AS", "Drive 2 SAMSUNG HD502HJ",
-                                        "Drive 3 Hitachi HDS721010CLA332", "Drive 4 "}));
+                                        "Drive 3 Hitachi HDS721010CLA332", "Drive 4 ",
+                                        "Drive 5 Samsung SSD 970 EVO Plus 500GB"}));
 
     h.Select(0);
     app::IndicatorPaint paint = h.dialog->PaintIndicators();
@@ -50,6 +51,21 @@ TEST(DemoMachine, ListsFiveDrivesThatShowEveryIndicatorState) {
     h.Select(4);
     EXPECT_TRUE(h.surface.control(ids::kAttributeView).rows.empty());
     EXPECT_FALSE(h.dialog->PaintIndicators().drawValues);
+
+    // The NVMe drive: one row per health-log field, raw values as logged, its panels from the log.
+    h.Select(5);
+    const auto& rows = h.surface.control(ids::kAttributeView).rows;
+    ASSERT_EQ(rows.size(), 15u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"001", "Critical Warning", "0", ""}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"002", "Composite Temperature", "314", ""}));
+    EXPECT_EQ(rows[11], (std::vector<std::string>{"012", "Power On Hours", "5311", ""}));
+    EXPECT_EQ(rows[14][1], "Error Information Log Entries");
+    paint = h.dialog->PaintIndicators();
+    EXPECT_EQ(paint.state.celsiusText, "41 \xB0 C");
+    EXPECT_EQ(paint.state.statusText, "OK");
+    EXPECT_EQ(paint.state.hoursText, "5311");
+    h.ClickRow(13);
+    EXPECT_EQ(h.Items(ids::kInfoList).front().rfind("Count of unrecovered data integrity errors", 0), 0u);
 }
 
 TEST(DemoMachine, TheFaultyDriveScansToTheEndFindingAndRepairingBlocks) {

@@ -377,6 +377,16 @@ class Parser {
                 return fail(line.line, "Smart must be yes, nocap or none, found " + quoted(value));
             return true;
         }
+        if (key == "transport") {
+            const std::string text = lower(value);
+            if (text != "ata" && text != "nvme")
+                return fail(line.line, "Transport must be ata or nvme, found " + quoted(value));
+            drive.nvme = text == "nvme";
+            return true;
+        }
+        if (key == "nvmeidentify") return nvmeAnswer(line, value, drive.nvmeIdentify);
+        if (key == "nvmehealth") return nvmeAnswer(line, value, drive.nvmeHealth);
+        if (key.rfind("nvme.", 0) == 0) return nvmeField(line, key.substr(5), value, drive);
         if (key == "model") return text(line, value, 40, drive.model);
         if (key == "serial") return text(line, value, 20, drive.serial);
         if (key == "firmware") return text(line, value, 8, drive.firmware);
@@ -393,6 +403,44 @@ class Parser {
         if (const int position = pagePosition(key, "threshold."); position != -1) {
             if (position < 0) return fail(line.line, std::string(line.key) + ": page positions are 0 to 29");
             return threshold(line, value, drive.thresholds[static_cast<std::size_t>(position)]);
+        }
+        return fail(line.line,
+                    "unknown key " + quoted(line.key) + " in [Drive" + std::to_string(drive.number) + "]");
+    }
+
+    bool nvmeAnswer(const ProfileLine& line, std::string_view value, NvmeAnswer& out) {
+        const std::string text = lower(value);
+        if (text == "ok")
+            out = NvmeAnswer::Ok;
+        else if (text == "error")
+            out = NvmeAnswer::Error;
+        else if (text == "short")
+            out = NvmeAnswer::Short;
+        else if (text == "garbage")
+            out = NvmeAnswer::Garbage;
+        else if (text == "malformed")
+            out = NvmeAnswer::Malformed;
+        else
+            return fail(line.line, std::string(line.key) + " must be ok, error, short, garbage or malformed, found " + quoted(value));
+        return true;
+    }
+
+    // Nvme.<Field> = number; the byte-sized fields take 0..255 (values a broken drive could
+    // report included), the temperature 0..65535, the counters any 64-bit number.
+    bool nvmeField(const ProfileLine& line, const std::string& field, std::string_view value, DriveSpec& drive) {
+        struct Field {
+            const char* name;
+            std::uint64_t max;
+        };
+        static const Field kFields[kNvmeHealthFields] = {
+            {"criticalwarning", 255},     {"temperaturekelvin", 65535}, {"availablespare", 255},
+            {"availablesparethreshold", 255}, {"percentageused", 255}, {"dataunitsread", UINT64_MAX},
+            {"dataunitswritten", UINT64_MAX}, {"hostreadcommands", UINT64_MAX}, {"hostwritecommands", UINT64_MAX},
+            {"controllerbusytime", UINT64_MAX}, {"powercycles", UINT64_MAX}, {"poweronhours", UINT64_MAX},
+            {"unsafeshutdowns", UINT64_MAX}, {"mediaerrors", UINT64_MAX}, {"errorlogentries", UINT64_MAX},
+        };
+        for (std::size_t i = 0; i < kNvmeHealthFields; ++i) {
+            if (field == kFields[i].name) return number(line, value, kFields[i].max, drive.nvmeFields[i]);
         }
         return fail(line.line,
                     "unknown key " + quoted(line.key) + " in [Drive" + std::to_string(drive.number) + "]");

@@ -18,6 +18,11 @@ inline constexpr int kPageEntries = 30;
 
 enum class SmartSupport { Yes, NoCapability, None };
 
+// How an NVMe drive answers one of its two queries (identify, health log).
+enum class NvmeAnswer { Ok, Error, Short, Garbage, Malformed };
+
+inline constexpr int kNvmeHealthFields = 15;
+
 struct AttributeSpec {
     bool present = false;
     BYTE id = 0;
@@ -55,6 +60,12 @@ struct DriveSpec {
     bool thresholdsFail = false;
     std::array<AttributeSpec, kPageEntries> attributes{};
     std::array<ThresholdSpec, kPageEntries> thresholds{};
+    bool nvme = false;  // Transport = nvme: health through the NVMe queries, no ATA commands
+    NvmeAnswer nvmeIdentify = NvmeAnswer::Ok;
+    NvmeAnswer nvmeHealth = NvmeAnswer::Ok;
+    // The health log's fields in log order (critical warning, temperature in Kelvin, spare,
+    // spare threshold, percentage used, then the ten counters).
+    std::array<std::uint64_t, kNvmeHealthFields> nvmeFields{0, 313, 100, 10};
     SectorSet badRead;
     SectorSet badWrite;
     SectorSet pending;

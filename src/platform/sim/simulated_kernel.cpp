@@ -11,6 +11,7 @@
 
 #include "platform/sim/machine_description.h"
 #include "platform/sim/sector_store.h"
+#include "platform/sim/nvme_pages.h"
 #include "platform/sim/smart_pages.h"
 
 namespace platform::sim {
@@ -46,6 +47,63 @@ struct OpenHandle {
     std::uint64_t position = 0;
     DWORD access = 0;
 };
+
+struct NvmeQueryAnswer {
+    DWORD error = 0;
+    DWORD returned = 0;
+};
+
+// IOCTL_STORAGE_QUERY_PROPERTY for an NVMe drive: Identify Controller or the health log, as
+// the drive's description says it answers. input is a copy of the request (the caller may
+// pass one buffer for both directions).
+NvmeQueryAnswer answerNvmeQuery(const DriveSpec& drive, const std::vector<std::uint8_t>& input, std::uint8_t* out,
+                                DWORD outSize) {
+    if (!drive.nvme) return {ERROR_INVALID_FUNCTION, 0};
+    if (input.size() < kStorageQueryDataStart) return {ERROR_INVALID_PARAMETER, 0};
+    STORAGE_PROPERTY_QUERY_HEADER query;
+    STORAGE_PROTOCOL_SPECIFIC_DATA protocol;
+    std::memcpy(&query, input.data(), sizeof query);
+    std::memcpy(&protocol, input.data() + sizeof query, sizeof protocol);
+    const bool identify = query.PropertyId == StorageAdapterProtocolSpecificProperty &&
+                          protocol.DataType == NVMeDataTypeIdentify &&
+                          protocol.ProtocolDataRequestValue == NVME_IDENTIFY_CNS_CONTROLLER;
+    const bool healthLog = query.PropertyId == StorageDeviceProtocolSpecificProperty &&
+                           protocol.DataType == NVMeDataTypeLogPage &&
+                           protocol.ProtocolDataRequestValue == NVME_LOG_PAGE_HEALTH_INFO;
+    if (query.QueryType != PropertyStandardQuery || protocol.ProtocolType != ProtocolTypeNvme || (!identify && !healthLog))
+        return {ERROR_NOT_SUPPORTED, 0};
+    const DWORD dataBytes = identify ? kNvmeIdentifyBytes : kNvmeHealthLogBytes;
+    const std::uint64_t end = std::uint64_t{sizeof query} + protocol.ProtocolDataOffset + dataBytes;
+    if (protocol.ProtocolDataOffset < sizeof protocol || protocol.ProtocolDataLength < dataBytes || end > outSize)
+        return {ERROR_INSUFFICIENT_BUFFER, 0};
+    const NvmeAnswer behaviour = identify ? drive.nvmeIdentify : drive.nvmeHealth;
+    if (behaviour == NvmeAnswer::Error) return {ERROR_IO_DEVICE, 0};
+
+    STORAGE_PROTOCOL_DATA_DESCRIPTOR descriptor{};
+    descriptor.Version = sizeof descriptor;
+    descriptor.Size = sizeof descriptor;
+    descriptor.ProtocolSpecificData = protocol;
+    descriptor.ProtocolSpecificData.ProtocolDataLength = dataBytes;
+    std::uint8_t* data = out + sizeof query + protocol.ProtocolDataOffset;
+    if (identify) {
+        const NvmeIdentifyPage page = nvmeIdentifyPage(drive);
+        std::memcpy(data, page.data(), page.size());
+    } else {
+        const NvmeHealthPage page = nvmeHealthPage(drive);
+        std::memcpy(data, page.data(), page.size());
+    }
+    DWORD returned = static_cast<DWORD>(end);
+    if (behaviour == NvmeAnswer::Short) returned -= dataBytes / 2;
+    // Garbage: data bytes that are all ones. Malformed: a descriptor of the wrong shape that
+    // points outside the buffer.
+    if (behaviour == NvmeAnswer::Garbage) std::memset(data, 0xFF, dataBytes);
+    if (behaviour == NvmeAnswer::Malformed) {
+        descriptor.Version = 0xFFFFFFFFu;
+        descriptor.ProtocolSpecificData.ProtocolDataOffset = 0xFFFFFFF0u;
+    }
+    std::memcpy(out, &descriptor, sizeof descriptor);
+    return {ERROR_SUCCESS, returned};
+}
 
 // The drive number of a device path, or -1 when the path is not "\\.\PHYSICALDRIVE<n>" with
 // n written in decimal without leading zeros.
@@ -377,9 +435,15 @@ bool SimulatedKernel::deviceIoControl(Handle handle, DWORD code, const void* in,
         return answer(sizeof geometry);
     }
 
+    if (code == IOCTL_STORAGE_QUERY_PROPERTY) {
+        const NvmeQueryAnswer nvme = answerNvmeQuery(described, record.input, output, outSize);
+        if (returned) *returned = nvme.returned;
+        return impl_->finish(record, nvme.error == 0, nvme.error);
+    }
+
     const bool smartCode =
         code == SMART_GET_VERSION || code == SMART_SEND_DRIVE_COMMAND || code == SMART_RCV_DRIVE_DATA;
-    if (!smartCode || described.smart == SmartSupport::None)
+    if (!smartCode || described.smart == SmartSupport::None || described.nvme)
         return impl_->finish(record, false, ERROR_INVALID_FUNCTION);
 
     if (code == SMART_GET_VERSION) {

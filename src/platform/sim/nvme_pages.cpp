@@ -1,0 +1,43 @@
+#include "platform/sim/nvme_pages.h"
+
+#include <string>
+
+namespace platform::sim {
+namespace {
+
+// NVMe identify texts are ASCII, first character first, padded with spaces.
+void putText(NvmeIdentifyPage& page, std::size_t offset, std::size_t width, const std::string& text) {
+    for (std::size_t i = 0; i < width; ++i) page[offset + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : ' ';
+}
+
+void putLittleEndian(NvmeHealthPage& page, std::size_t offset, std::size_t bytes, std::uint64_t value) {
+    for (std::size_t i = 0; i < bytes && i < 8; ++i) page[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+}  // namespace
+
+NvmeIdentifyPage nvmeIdentifyPage(const DriveSpec& drive) {
+    NvmeIdentifyPage page{};
+    const std::string serial = drive.serial.empty() ? "SIM" + std::string(drive.number < 10 ? "000" : "00") +
+                                                          std::to_string(drive.number)
+                                                    : drive.serial;
+    putText(page, 4, 20, serial);
+    putText(page, 24, 40, drive.model);
+    putText(page, 64, 8, drive.firmware);
+    return page;
+}
+
+NvmeHealthPage nvmeHealthPage(const DriveSpec& drive) {
+    NvmeHealthPage page{};
+    const auto& f = drive.nvmeFields;
+    page[0] = static_cast<std::uint8_t>(f[0]);
+    putLittleEndian(page, 1, 2, f[1]);
+    page[3] = static_cast<std::uint8_t>(f[2]);
+    page[4] = static_cast<std::uint8_t>(f[3]);
+    page[5] = static_cast<std::uint8_t>(f[4]);
+    // The ten counters are 16 bytes each from byte 32; the values given fit the low 8.
+    for (std::size_t i = 5; i < f.size(); ++i) putLittleEndian(page, 32 + 16 * (i - 5), 8, f[i]);
+    return page;
+}
+
+}  // namespace platform::sim
