@@ -28,6 +28,7 @@ int RunSmart(const Context& context);
 int RunCatalogue(const Context& context);
 int RunScan(const Context& context);
 int RunSpeed(const Context& context);
+int RunMetrics(const Context& context);
 
 // What selecting a drive finds: whether it opens (GetLastError right after the open is 0)
 // and its sector count from the geometry (0 when the request fails).

@@ -37,6 +37,7 @@ int Dispatch(const cli::Context& context) {
         case cli::Command::Catalogue: return cli::RunCatalogue(context);
         case cli::Command::Scan: return cli::RunScan(context);
         case cli::Command::Speed: return cli::RunSpeed(context);
+        case cli::Command::Metrics: return cli::RunMetrics(context);
         case cli::Command::None: break;
     }
     return cli::kExitUsage;

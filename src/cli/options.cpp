@@ -19,6 +19,7 @@ std::optional<Command> CommandNamed(const std::string& word) {
     if (word == "catalogue") return Command::Catalogue;
     if (word == "scan") return Command::Scan;
     if (word == "speed") return Command::Speed;
+    if (word == "metrics") return Command::Metrics;
     return std::nullopt;
 }
 
@@ -34,7 +35,9 @@ const char* UsageText() {
            "  catalogue              every attribute id with its name and description\n"
            "  scan N [--start S] [--end E] [--mode standard|regenerate] [--resume FILE] [--session FILE]\n"
            "                         scan and repair drive N (Ctrl+C stops and saves to --session FILE)\n"
-           "  speed N                read speed test of drive N\n";
+           "  speed N                read speed test of drive N\n"
+           "  metrics [--output FILE]\n"
+           "                         every drive's health in the Prometheus text format (FILE written atomically)\n";
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
@@ -79,6 +82,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
             *slot = *v;
+        } else if (arg == "--output") {
+            auto v = value("--output");
+            if (!v) return std::nullopt;
+            if (options.outputFile) {
+                error = "--output may be given once";
+                return std::nullopt;
+            }
+            options.outputFile = *v;
         } else if (arg == "-h" || arg == "--help") {
             error = "help";
             return std::nullopt;
@@ -115,6 +126,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     bool scanOptions = options.start || options.end || options.mode || options.resumeFile || options.sessionFile;
     if (scanOptions && *command != Command::Scan) {
         error = "--start, --end, --mode, --resume and --session belong to scan";
+        return std::nullopt;
+    }
+    if (options.outputFile && *command != Command::Metrics) {
+        error = "--output belongs to metrics";
         return std::nullopt;
     }
     if (options.mode && *options.mode != "standard" && *options.mode != "regenerate") {

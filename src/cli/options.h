@@ -7,7 +7,7 @@
 
 namespace cli {
 
-enum class Command { None, Drives, Smart, Catalogue, Scan, Speed };
+enum class Command { None, Drives, Smart, Catalogue, Scan, Speed, Metrics };
 
 struct Options {
     std::optional<std::string> machineFile;  // --machine FILE
@@ -22,6 +22,8 @@ struct Options {
     std::optional<std::string> mode;  // "standard" | "regenerate"
     std::optional<std::string> resumeFile;
     std::optional<std::string> sessionFile;
+    // metrics
+    std::optional<std::string> outputFile;  // --output FILE
 };
 
 // Parses argv; on bad usage returns nothing and sets error to a one-line reason.

@@ -1,0 +1,142 @@
+#include "cli/metrics_format.h"
+
+#include <functional>
+
+#include "health/nvme_fields.h"
+
+namespace cli {
+namespace {
+
+using Label = std::pair<const char*, std::string>;
+
+class Exposition {
+public:
+    // One family: HELP and TYPE, then sample(drive) for each drive that has a value.
+    void family(const std::string& name, const char* type, const char* help,
+                const std::vector<DriveMetrics>& drives,
+                const std::function<void(const DriveMetrics&, Exposition&)>& samples) {
+        const std::size_t before = out_.size();
+        out_ += "# HELP " + name + " " + help + "\n# TYPE " + name + " " + type + "\n";
+        const std::size_t header = out_.size();
+        name_ = name;
+        for (const DriveMetrics& drive : drives) samples(drive, *this);
+        // A family without samples says nothing.
+        if (out_.size() == header) out_.resize(before);
+    }
+
+    void sample(const DriveMetrics& drive, const std::vector<Label>& extra, const std::string& value) {
+        out_ += name_ + "{drive=\"" + std::to_string(drive.number) + "\"";
+        for (const Label& label : extra) out_ += std::string(",") + label.first + "=\"" + EscapeLabelValue(label.second) + "\"";
+        out_ += "} " + value + "\n";
+    }
+    void sample(const DriveMetrics& drive, std::uint64_t value) { sample(drive, {}, std::to_string(value)); }
+    void sample(const DriveMetrics& drive, std::int64_t value) { sample(drive, {}, std::to_string(value)); }
+    void flag(const DriveMetrics& drive, bool value) { sample(drive, {}, value ? "1" : "0"); }
+
+    const std::string& text() const { return out_; }
+
+private:
+    std::string out_;
+    std::string name_;
+};
+
+std::vector<Label> AttributeLabels(const AttributeSample& a) {
+    return {{"id", std::to_string(a.id)}, {"name", a.name}};
+}
+
+}  // namespace
+
+std::string EscapeLabelValue(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (const char c : utf8) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '"')
+            out += "\\\"";
+        else if (c == '\n')
+            out += "\\n";
+        else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            out += '?';
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string FormatMetrics(const std::vector<DriveMetrics>& drives) {
+    Exposition e;
+    e.family("varim_drive_info", "gauge", "Drive identity; the value is always 1.", drives,
+             [](const DriveMetrics& d, Exposition& x) {
+                 x.sample(d,
+                          {{"model", d.model},
+                           {"serial", d.serial},
+                           {"firmware", d.firmware},
+                           {"transport", d.nvme ? "nvme" : "ata"}},
+                          "1");
+             });
+    e.family("varim_smart_available", "gauge",
+             "1 when the drive delivered its health data (ATA S.M.A.R.T. values or the NVMe health log), else 0.",
+             drives, [](const DriveMetrics& d, Exposition& x) { x.flag(d, d.smartAvailable); });
+
+    struct AttributeFamily {
+        const char* name;
+        const char* help;
+        std::function<std::optional<std::int64_t>(const AttributeSample&)> value;
+    };
+    const AttributeFamily attributeFamilies[] = {
+        {"varim_attribute_current", "Normalised current value of an ATA S.M.A.R.T. attribute.",
+         [](const AttributeSample& a) { return std::optional<std::int64_t>(a.current); }},
+        {"varim_attribute_worst", "Worst normalised value of an ATA S.M.A.R.T. attribute.",
+         [](const AttributeSample& a) { return std::optional<std::int64_t>(a.worst); }},
+        {"varim_attribute_threshold", "Threshold of an ATA S.M.A.R.T. attribute, where the drive reported one.",
+         [](const AttributeSample& a) {
+             return a.threshold < 0 ? std::nullopt : std::optional<std::int64_t>(a.threshold);
+         }},
+        {"varim_attribute_raw", "Raw value of an ATA S.M.A.R.T. attribute (its low 16 bits).",
+         [](const AttributeSample& a) { return std::optional<std::int64_t>(a.raw); }},
+    };
+    for (const AttributeFamily& family : attributeFamilies) {
+        e.family(family.name, "gauge", family.help, drives, [&](const DriveMetrics& d, Exposition& x) {
+            for (const AttributeSample& a : d.attributes)
+                if (const auto value = family.value(a)) x.sample(d, AttributeLabels(a), std::to_string(*value));
+        });
+    }
+
+    e.family("varim_temperature_celsius", "gauge", "Drive temperature in degrees Celsius.", drives,
+             [](const DriveMetrics& d, Exposition& x) {
+                 if (d.celsius) x.sample(d, static_cast<std::int64_t>(*d.celsius));
+             });
+    e.family("varim_power_on_hours", "gauge", "Hours the drive has been powered on.", drives,
+             [](const DriveMetrics& d, Exposition& x) {
+                 if (d.powerOnHours) x.sample(d, *d.powerOnHours);
+             });
+    e.family("varim_health_ok", "gauge", "Drive status: 1 OK, 0 Bad.", drives,
+             [](const DriveMetrics& d, Exposition& x) {
+                 if (d.evaluated) x.flag(d, d.healthOk);
+             });
+    e.family("varim_backup_alarm", "gauge", "1 when the drive's health calls for a backup now.", drives,
+             [](const DriveMetrics& d, Exposition& x) {
+                 if (d.evaluated) x.flag(d, d.backupAlarm);
+             });
+    e.family("varim_temperature_alarm", "gauge", "1 when the drive is hotter than 55 degrees Celsius.", drives,
+             [](const DriveMetrics& d, Exposition& x) {
+                 if (d.evaluated) x.flag(d, d.temperatureAlarm);
+             });
+
+    for (const health::NvmeField& field : health::kNvmeFields) {
+        const std::string help = "NVMe health log: " + std::string(field.name) +
+                                 (field.number == 2 ? " in degrees Celsius." : ".");
+        e.family(std::string(field.metricName), field.counter ? "counter" : "gauge", help.c_str(), drives,
+                 [&](const DriveMetrics& d, Exposition& x) {
+                     if (!d.nvmeHealth) return;
+                     if (field.number == 2)
+                         x.sample(d, static_cast<std::int64_t>(d.nvmeHealth->temperatureKelvin) - 273);
+                     else
+                         x.sample(d, disk::NvmeFieldValue(*d.nvmeHealth, field.number));
+                 });
+    }
+    return e.text();
+}
+
+}  // namespace cli
