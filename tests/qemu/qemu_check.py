@@ -5,6 +5,8 @@
       the drive layer's S.M.A.R.T. requests through LinuxKernel (qemu_probe) against smartctl
   qemu_check.py varim --harness DIR --work DIR --bin VARIM_STATIC
       `varim --json smart 0` against smartctl, and `varim --json scan 0` over injected bad sectors
+  qemu_check.py nvme --harness DIR --work DIR --bin VARIM_STATIC
+      the same on an emulated NVMe namespace: the health log against smartctl's, and the scan
 
 Exit 0 when every check passed, 1 when one failed, 77 (skipped) when the harness or the
 packages it needs are missing here.
@@ -76,9 +78,11 @@ def initramfs_is_current(work):
     return bool(kver) and newest[-1:] == [kver] and os.path.exists(os.path.join(work, "initramfs.cpio"))
 
 
-def boot(run, env, args, disk, script, bad=(), timeout=280, controller="ahci"):
-    command = [run, "--controller", controller, "--disk", disk, "--model", MODEL, "--serial", SERIAL, "--timeout", str(timeout),
-               "--add", f"{args.bin}:/usr/local/bin/{args.guest_name}"]
+def boot(run, env, args, disk, script, bad=(), timeout=280, controller="ahci", extra=()):
+    # An NVMe controller has a fixed model; only its serial can be set.
+    identity = ["--serial", SERIAL] if controller == "nvme" else ["--model", MODEL, "--serial", SERIAL]
+    command = [run, "--controller", controller, "--disk", disk, *identity, "--timeout", str(timeout),
+               "--add", f"{args.bin}:/usr/local/bin/{args.guest_name}", *extra]
     for b in bad:
         command += ["--bad", b]
     command += ["-c", script]
@@ -191,15 +195,88 @@ def check_varim(args):
     return c.failed
 
 
+def json_before(text, marker, c, what):
+    """The JSON document printed before the line starting with marker."""
+    try:
+        return json.loads(text[:text.rfind(marker)])
+    except ValueError as error:
+        c.true(f"{what} printed JSON", False, str(error))
+        return {}
+
+
+def check_scan(c, disk, before, bad, start, end, scan_text):
+    c.true("varim scan exited 0", "scan-exit 0" in scan_text)
+    scan = json_before(scan_text, "scan-exit", c, "varim scan")
+    want_blocks = sorted({start + (s - start) // 100 * 100 for s in bad if start <= s < end})
+    c.equal("scan completed", scan.get("completed"), True)
+    c.equal("bad blocks are exactly those holding the injected sectors", scan.get("badBlocks"), want_blocks)
+    c.equal("bad count", scan.get("badCount"), len(want_blocks))
+    with open(disk, "rb") as f:
+        after = f.read()
+    c.equal("image size unchanged", len(after), len(before))
+    changed = [s for s in range(min(len(before), len(after)) // SECTOR)
+               if before[s * SECTOR:(s + 1) * SECTOR] != after[s * SECTOR:(s + 1) * SECTOR]]
+    c.equal("sectors changed by the scan, other than the unreadable ones", [s for s in changed if s not in bad], [])
+
+
+def check_nvme(args):
+    """One boot: the health log through varim and through smartctl, then a scan over bad sectors."""
+    run, env = prepare(args)
+    disk = os.path.join(args.work, "varim-nvme.img")
+    sectors = 64 * 2048
+    with open(disk, "wb") as f:
+        f.write(os.urandom(sectors * SECTOR))
+    with open(disk, "rb") as f:
+        before = f.read()
+    bad = [1000, 5050, 5051, 19999]
+    start, end = 0, 20000
+    warning = 0x04  # reliability degraded
+    out = boot(run, env, args, disk,
+               f"echo '@@@ smart'; {args.guest_name} --json smart 0; echo; echo \"smart-exit $?\"; "
+               "echo '@@@ smartctl'; smartctl -j -a /dev/nvme0; echo; "
+               f"echo '@@@ scan'; {args.guest_name} --json scan 0 --start {start} --end {end} --mode standard "
+               "2>/tmp/scan.err; echo; echo \"scan-exit $?\"; echo '@@@ scan-stderr'; tail -n 5 /tmp/scan.err",
+               bad=["1000", "5050-5051", "19999"], controller="nvme",
+               extra=["--nvme-critical-warning", hex(warning)])
+    print(out)
+    c = Checks()
+    smart_text = section(out, "smart")
+    c.true("varim smart exited 0", "smart-exit 0" in smart_text)
+    smart = json_before(smart_text, "smart-exit", c, "varim smart")
+    try:
+        ref = json.loads(section(out, "smartctl"))
+    except ValueError as error:
+        ref = {}
+        c.true("smartctl printed JSON", False, str(error))
+    log = ref.get("nvme_smart_health_information_log", {})
+    c.true("smartctl read the health log", bool(log))
+    mine = smart.get("nvme") or {}
+    c.equal("varim transport", smart.get("transport"), "nvme")
+    c.equal("varim serial", smart.get("serial"), SERIAL)
+    c.equal("smartctl serial", ref.get("serial_number"), SERIAL)
+    c.equal("varim model against smartctl", smart.get("model"), ref.get("model_name"))
+    c.equal("critical warning as set", mine.get("criticalWarning"), warning)
+    for key, theirs in [("criticalWarning", "critical_warning"), ("temperatureCelsius", "temperature"),
+                        ("availableSpare", "available_spare"), ("availableSpareThreshold", "available_spare_threshold"),
+                        ("percentageUsed", "percentage_used"), ("powerOnHours", "power_on_hours")]:
+        c.equal(f"{key} against smartctl's {theirs}", mine.get(key), log.get(theirs, "missing"))
+    indicators = smart.get("indicators") or {}
+    c.equal("a critical warning makes the status Bad", indicators.get("status"), "Bad")
+    c.equal("and raises the backup alarm", indicators.get("backupAlarm"), True)
+    c.equal("temperature panel", indicators.get("celsius"), log.get("temperature", "missing"))
+    check_scan(c, disk, before, bad, start, end, section(out, "scan"))
+    return c.failed
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("mode", choices=["probe", "varim"])
+    parser.add_argument("mode", choices=["probe", "varim", "nvme"])
     parser.add_argument("--harness", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--bin", required=True)
     args = parser.parse_args()
     args.guest_name = "qemu_probe" if args.mode == "probe" else "varim-static"
-    failed = check_probe(args) if args.mode == "probe" else check_varim(args)
+    failed = {"probe": check_probe, "varim": check_varim, "nvme": check_nvme}[args.mode](args)
     print(f"{'all checks passed' if failed == 0 else f'{failed} checks failed'}")
     return 1 if failed else 0
 
