@@ -23,7 +23,7 @@ check_page() {
   for option in $(grep -oE -- '(^|[^a-z-])-(-[a-z][a-z-]*|h)\b' <<<"$usage" | grep -oE -- '-(-[a-z][a-z-]*|h)$' | sort -u); do
     grep -qE -- "(^|[^a-z-])$option([^a-z-]|$)" <<<"$text" || fail "$(basename "$page") does not document $option"
   done
-  for command in $(sed -n '/^commands:/,$ s/^  \([a-z][a-z-]*\) .*/\1/p' <<<"$usage"); do
+  for command in $(sed -n '/^commands:/,$ s/^  \([a-z][a-z-]*\)\( .*\)\{0,1\}$/\1/p' <<<"$usage"); do
     grep -qE "^\.BI? \"?$command( |\"|$)" <<<"$text" || fail "$(basename "$page") has no entry for the command $command"
   done
 }
