@@ -1,5 +1,6 @@
 #include "scan/block_loop.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -25,7 +26,10 @@ std::int64_t BlockLoop::Run() {
     std::int64_t position = range_.scanStart;
     const std::int64_t loopEnd = range_.scanEnd + kLoopMargin;
     while (position < loopEnd) {
-        if (!ScanBlock(position)) break;
+        if (!ScanBlock(position)) {
+            KeepBlock(position);
+            break;
+        }
         position += kBlockSectors;
     }
     return position;
@@ -69,6 +73,7 @@ void BlockLoop::ReadContent(std::int64_t lba, std::uint32_t sectors) {
     buffers_.readable.fill(false);
     if (io_.ReadAt(lba, buffers_.block, sectors)) {
         for (std::uint32_t i = 0; i < sectors; ++i) buffers_.readable[i] = true;
+        UseKeptContent(lba, sectors);
         return;
     }
     // A failed block read says nothing about which sectors hold what: read them one by one.
@@ -83,22 +88,57 @@ void BlockLoop::ReadContent(std::int64_t lba, std::uint32_t sectors) {
         // Failing sectors can take the drive seconds each: keep the window answering.
         pumpOneMessage(surface_);
     }
+    UseKeptContent(lba, sectors);
 }
 
 void BlockLoop::RefreshContent(std::int64_t lba, std::uint32_t sectors) {
+    // Only sectors that could not be read before are taken from this read. The others were
+    // written back since, and a sector's first read after a write may come out damaged: their
+    // content read before the write-back is the one that goes back.
     // Read into the verify buffer first, so a failed read cannot spoil content read before.
     if (io_.ReadAt(lba, buffers_.verify, sectors)) {
-        std::memcpy(buffers_.block, buffers_.verify, sectors * kSector);
-        for (std::uint32_t i = 0; i < sectors; ++i) buffers_.readable[i] = true;
+        for (std::uint32_t i = 0; i < sectors; ++i) {
+            if (buffers_.readable[i]) continue;
+            std::memcpy(buffers_.block + i * kSector, buffers_.verify + i * kSector, kSector);
+            buffers_.readable[i] = true;
+        }
         return;
     }
     for (std::uint32_t i = 0; i < sectors && !state_.stopRequested; ++i) {
+        if (buffers_.readable[i]) continue;
         if (io_.ReadAt(lba + i, buffers_.verify + i * kSector, 1)) {
             std::memcpy(buffers_.block + i * kSector, buffers_.verify + i * kSector, kSector);
             buffers_.readable[i] = true;
         }
         pumpOneMessage(surface_);
     }
+}
+
+void BlockLoop::UseKeptContent(std::int64_t lba, std::uint32_t sectors) {
+    ScanBuffers::KeptBlock& kept = buffers_.kept;
+    if (kept.drive != range_.drive) return;
+    const std::int64_t from = std::max(lba, kept.lba);
+    const std::int64_t to = std::min(lba + sectors, kept.lba + kept.sectors);
+    for (std::int64_t s = from; s < to; ++s) {
+        const auto k = static_cast<std::size_t>(s - kept.lba);
+        if (!kept.unused[k]) continue;
+        const auto i = static_cast<std::size_t>(s - lba);
+        std::memcpy(buffers_.block + i * kSector, kept.content + k * kSector, kSector);
+        buffers_.readable[i] = true;
+        kept.unused[k] = false;
+    }
+}
+
+void BlockLoop::KeepBlock(std::int64_t lba) {
+    // A block past the drive's end was never written: whatever was kept before stays.
+    const std::uint32_t sectors = io_.SectorsOnDrive(lba, kBlockSectors);
+    if (sectors == 0) return;
+    ScanBuffers::KeptBlock& kept = buffers_.kept;
+    kept.drive = range_.drive;
+    kept.lba = lba;
+    kept.sectors = sectors;
+    std::memcpy(kept.content, buffers_.block, sectors * kSector);
+    for (std::uint32_t i = 0; i < kBlockSectors; ++i) kept.unused[i] = i < sectors && buffers_.readable[i];
 }
 
 bool BlockLoop::WriteContent(std::int64_t lba, std::uint32_t sectors, bool sectorBySectorOnFailure) {

@@ -91,6 +91,7 @@ ScanOutcome ScanEngine::Scan(ScanFields& fields) {
     surface_.listClear(controls::kInfoList);
     range.scanStart = fields.scanStart;
     range.scanEnd = fields.scanEnd;
+    range.drive = fields.driveNumber;
     // A session saved during the first block resumes at this scan's start, not at an older
     // scan's position.
     state_.currentLba = fields.scanStart;

@@ -126,14 +126,53 @@ TEST(ScanFaults, ZeroPassesRepositionAfterAFailedWriteAndCoverEverySectorOnce) {
     for (std::uint64_t k = 0; k < 100; ++k) EXPECT_EQ(firstPass[k], 90000 + k);
 }
 
-TEST(ScanFaults, EveryGoodSectorIsByteIdenticalAfterAMixedScanInBothModes) {
-    const std::string faults =
-        "BadRead = 1050\nBadWrite = 1460\nPending = 1720-1721\nWeak = 1300-1399\n";
-    for (ScanMode mode : {ScanMode::Standard, ScanMode::Regenerate}) {
-        ScanRig rig(faults, 3000);
-        rig.FillPattern(0, 3000);
-        rig.Run("0", "3000", mode);
-        EXPECT_THAT(rig.Damaged(0, 3000, {1050, 1720, 1721}), IsEmpty());
+// Weak sectors sharing a block with unreadable or unwritable ones, at the block's edges too.
+// `stopIn` is the block whose zero passes a Stop interrupts in the stopped variant.
+struct MixedFaults {
+    const char* faults;
+    std::set<std::uint64_t> unreadable;
+    std::uint64_t stopIn;
+};
+
+const MixedFaults kMixedFaults[] = {
+    {"Pending = 1050\nWeak = 1010\n", {1050}, 1000},
+    {"BadRead = 1000\nWeak = 1099\n", {1000}, 1000},
+    {"Pending = 1099\nWeak = 1000\n", {1099}, 1000},
+    {"BadRead = 1050\nWeak = 1000-1049\nBadWrite = 1075\n", {1050}, 1000},
+    {"BadRead = 1050\nBadWrite = 1460\nPending = 1720-1721\nWeak = 1300-1399\n", {1050, 1720, 1721}, 1300},
+};
+
+// Every sector the scan could read ends with its content, whatever else fails in its block, in
+// both modes, also when a Stop during the zero passes is followed by a resume from the saved
+// position in the same process; sectors that could not be read end as zeros.
+TEST(ScanFaults, EverySectorKeepsItsContentAfterMixedFaultsInOneBlock) {
+    for (const MixedFaults& mix : kMixedFaults) {
+        for (ScanMode mode : {ScanMode::Standard, ScanMode::Regenerate}) {
+            for (bool stopped : {false, true}) {
+                SCOPED_TRACE(std::string(mix.faults) + (mode == ScanMode::Standard ? "standard" : "regenerate") +
+                             (stopped ? ", stopped and resumed" : ""));
+                ScanRig rig(mix.faults, 2000);
+                rig.FillPattern(0, 2000);
+                if (stopped) {
+                    // Stop right after the first zero pass wrote the block's sixth sector.
+                    rig.surface.onPump = [&](int) {
+                        const auto& calls = rig.kernel->calls();
+                        if (!calls.empty() && calls.back().operation == "writeFile" && calls.back().bytes == 512 &&
+                            calls.back().offset == (mix.stopIn + 5) * 512)
+                            rig.state.stopRequested = true;
+                    };
+                    ASSERT_EQ(rig.Run("0", "2000", mode).completed, false);
+                    ASSERT_EQ(rig.state.currentLba, static_cast<std::int64_t>(mix.stopIn));
+                    rig.surface.onPump = nullptr;
+                    rig.Run(std::to_string(rig.state.currentLba), "2000", mode);
+                } else {
+                    rig.Run("0", "2000", mode);
+                }
+                EXPECT_THAT(rig.Damaged(0, 2000, mix.unreadable), IsEmpty());
+                for (std::uint64_t s : mix.unreadable)
+                    EXPECT_EQ(rig.kernel->peekSectors(0, s, 1), std::vector<std::uint8_t>(512, 0)) << s;
+            }
+        }
     }
 }
 
