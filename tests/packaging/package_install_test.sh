@@ -72,10 +72,12 @@ fi
 rm -f "$root/.varim-depends"
 
 sizes=$(for icon in "$res"/icon-*.png; do size=$(basename "$icon" .png); echo "${size#icon-}"; done)
-unshare --mount --propagation private bash -s "$root" $sizes <<'INSIDE'
+units=$(cd "$res/../packaging" && ls systemd/*.service systemd/*.timer 2>/dev/null | xargs -r -n1 basename | tr '\n' ' ')
+unshare --mount --propagation private bash -s "$root" "$units" $sizes <<'INSIDE'
 set -euo pipefail
 root=$1
-shift
+units=$2
+shift 2
 cleanup() {
   umount -l "$root/dev" 2>/dev/null || true
   umount -l "$root/proc" 2>/dev/null || true
@@ -112,6 +114,9 @@ for file in usr/bin/varim usr/bin/varim-repair usr/bin/varim-repair-demo \
     usr/share/polkit-1/actions/example.varim.hddrepair.policy \
     usr/share/bash-completion/completions/varim; do
   [ -e "$root/$file" ] || fail "/$file is missing"
+done
+for unit in $units; do
+  [ -e "$root/usr/lib/systemd/system/$unit" ] || fail "the systemd unit $unit is missing"
 done
 for size in "$@"; do
   [ -e "$root/usr/share/icons/hicolor/${size}x${size}/apps/example.varim.HddRepair.png" ] ||
