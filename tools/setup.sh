@@ -6,6 +6,8 @@ packages=(
   cmake g++ make ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-liberation
+  # the fuzz targets: clang with libFuzzer and the sanitizer runtimes
+  clang libclang-rt-14-dev
   # the real-hardware tests in a small QEMU guest
   qemu-system-x86 linux-image-amd64 busybox-static cpio kmod xz-utils
   smartmontools e2fsprogs coreutils gcc libc6-dev util-linux

@@ -267,12 +267,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     QTreeWidget* view = listView(app::ids::kAttributeView);
     if (view && watched == view->viewport()) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
-            const QModelIndex index = view->indexAt(mouse->position().toPoint());
-            if (index.isValid()) selectionMark_ = index.row();
-        } else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
-            attributeViewClicked();
+        // Only mouse button events are QMouseEvents; key, paint and hover events pass here too.
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton) {
+                if (type == QEvent::MouseButtonRelease) {
+                    attributeViewClicked();
+                } else {
+                    const QModelIndex index = view->indexAt(mouse->position().toPoint());
+                    if (index.isValid()) selectionMark_ = index.row();
+                }
+            }
         }
     }
     return QDialog::eventFilter(watched, event);

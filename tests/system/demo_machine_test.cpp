@@ -1,7 +1,7 @@
 // The built-in demo machine: it parses, and its drives show the states it is meant to show.
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <sstream>
 
 #include "app/demo_machine.h"
 #include "dialog_harness.h"
@@ -13,7 +13,11 @@ namespace ids = app::ids;
 
 // The demo without its transfer delays, so the whole-drive scan is quick here.
 std::string FastDemo() {
-    return std::regex_replace(std::string(app::DemoMachineText()), std::regex("Latency[A-Za-z]* = [0-9]+\n"), "");
+    std::istringstream lines{std::string(app::DemoMachineText())};
+    std::string fast;
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("Latency", 0) != 0) fast += line + '\n';
+    return fast;
 }
 
 TEST(DemoMachine, ListsSixDrivesThatShowEveryIndicatorState) {
