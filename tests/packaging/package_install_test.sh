@@ -47,7 +47,10 @@ if [ ! -e "$root/.varim-complete" ]; then
   rm -rf "$root"
   mkdir -p "$work"
   echo "debootstrap bookworm from $mirror"
-  debootstrap --variant=minbase --include=man-db bookworm "$root" "$mirror" >"$work/debootstrap.log" 2>&1 ||
+  # debootstrap mounts /proc in the root while it works: in a mount namespace of its own, that
+  # mount cannot outlive it even when it is killed.
+  unshare --mount --propagation private \
+    debootstrap --variant=minbase --include=man-db bookworm "$root" "$mirror" >"$work/debootstrap.log" 2>&1 ||
     { tail -20 "$work/debootstrap.log"; skip "debootstrap of bookworm from $mirror failed"; }
   cat >"$root/etc/apt/apt.conf.d/90varim-test" <<'CONF'
 Acquire::Check-Valid-Until "false";
