@@ -50,6 +50,7 @@ struct DriveSpec {
     DWORD sectorsPerTrack = 0;
     DWORD openError = 0;
     bool inUse = false;
+    bool partialWrites = false;  // a failing write first writes the sectors before its unwritable one
     SmartSupport smart = SmartSupport::Yes;
     DWORD enableError = 0;
     std::string model = "VARIM SIMULATED DISK";

@@ -1,5 +1,6 @@
 #include "platform/sim/sector_set.h"
 
+#include <iterator>
 #include <limits>
 
 namespace platform::sim {
@@ -41,6 +42,12 @@ bool SectorSet::intersects(std::uint64_t first, std::uint64_t last) const {
     if (it == ranges_.begin()) return false;
     --it;
     return it->second >= first;
+}
+
+std::uint64_t SectorSet::lowestIn(std::uint64_t first, std::uint64_t last) const {
+    auto it = ranges_.upper_bound(first);
+    if (it != ranges_.begin() && std::prev(it)->second >= first) return first;
+    return it != ranges_.end() && it->first <= last ? it->first : last;
 }
 
 }  // namespace platform::sim

@@ -15,6 +15,8 @@ class SectorSet {
     // Whether any sector of first..last is in the set.
     bool intersects(std::uint64_t first, std::uint64_t last) const;
     bool contains(std::uint64_t sector) const { return intersects(sector, sector); }
+    // The lowest member of first..last; only meaningful when intersects(first, last).
+    std::uint64_t lowestIn(std::uint64_t first, std::uint64_t last) const;
     bool empty() const { return ranges_.empty(); }
     // The highest sector in the set; only meaningful when not empty.
     std::uint64_t highest() const { return ranges_.rbegin()->second; }

@@ -330,7 +330,12 @@ DWORD readMedium(Drive& drive, std::uint64_t first, std::uint64_t count, std::ui
 DWORD writeMedium(Drive& drive, std::uint64_t first, std::uint64_t count, const std::uint8_t* data) {
     const DriveSpec& described = drive.described;
     const std::uint64_t last = first + count - 1;
-    if (described.badWrite.intersects(first, last)) return ERROR_CRC;
+    if (described.badWrite.intersects(first, last)) {
+        // Such a drive writes in order and stops at the first sector it cannot write.
+        const std::uint64_t unwritable = described.badWrite.lowestIn(first, last);
+        if (described.partialWrites && unwritable > first) writeMedium(drive, first, unwritable - first, data);
+        return ERROR_CRC;
+    }
     if (!drive.store->write(first, count, data)) return ERROR_WRITE_FAULT;
     drive.pending.remove(first, last);
     described.weak.forEachIn(first, last, [&](std::uint64_t sector) {
