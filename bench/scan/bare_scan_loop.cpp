@@ -1,6 +1,7 @@
 // The reference for the scan's throughput: the same read, write-back and re-read of 51200-byte
-// blocks with O_DIRECT, and nothing else (no pump, no window, no repair).
-//   bench_bare_scan_loop DEVICE [SECTORS]
+// blocks with O_DIRECT, and nothing else (no pump, no window, no repair). With BATCH_MIB, the
+// transfers are BATCH_MIB MiB each instead, compared 51200 bytes at a time as the scan does.
+//   bench_bare_scan_loop DEVICE [SECTORS [BATCH_MIB]]
 // Prints the seconds taken and the throughput over the scanned bytes.
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -48,23 +49,30 @@ int main(int argc, char** argv) {
     }
     std::uint64_t sectors = DeviceSectors(fd);
     if (argc > 2) sectors = std::strtoull(argv[2], nullptr, 10);
+    const std::uint64_t batchMib = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 0;
+    const std::uint64_t transferSectors = batchMib > 0 ? batchMib * 2048 : kBlockSectors;
+    const std::size_t transferBytes = transferSectors * 512;
     void* blockMemory = nullptr;
     void* verifyMemory = nullptr;
-    if (::posix_memalign(&blockMemory, 4096, kBlockBytes) != 0 || ::posix_memalign(&verifyMemory, 4096, kBlockBytes) != 0)
+    if (::posix_memalign(&blockMemory, 4096, transferBytes) != 0 ||
+        ::posix_memalign(&verifyMemory, 4096, transferBytes) != 0)
         return 1;
     auto* block = static_cast<unsigned char*>(blockMemory);
     auto* verify = static_cast<unsigned char*>(verifyMemory);
 
     std::uint64_t bad = 0;
     const auto start = std::chrono::steady_clock::now();
-    for (std::uint64_t lba = 0; lba < sectors; lba += kBlockSectors) {
-        const std::uint64_t count = sectors - lba < kBlockSectors ? sectors - lba : kBlockSectors;
+    for (std::uint64_t lba = 0; lba < sectors; lba += transferSectors) {
+        const std::uint64_t count = sectors - lba < transferSectors ? sectors - lba : transferSectors;
         const std::size_t bytes = count * 512;
         const std::uint64_t offset = lba * 512;
         Transfer(false, fd, block, bytes, offset);
         const bool written = Transfer(true, fd, block, bytes, offset);
         const bool reread = Transfer(false, fd, verify, bytes, offset);
-        if (!written || !reread || std::memcmp(block, verify, bytes) != 0) ++bad;
+        for (std::size_t at = 0; at < bytes; at += kBlockBytes) {
+            const std::size_t piece = bytes - at < kBlockBytes ? bytes - at : kBlockBytes;
+            if (!written || !reread || std::memcmp(block + at, verify + at, piece) != 0) ++bad;
+        }
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ::close(fd);

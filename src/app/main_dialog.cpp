@@ -51,6 +51,7 @@ bool MainDialog::InitialiseDialog(platform::Surface& surface) {
     surface_ = &surface;
     engine_ = std::make_unique<scan::ScanEngine>(drives_, surface, services_.clock, scanState_,
                                                  [this](int n) { return modelTextOf(n); });
+    engine_->SetTransferMib(services_.transferMib);
     session_ = std::make_unique<scan::ScanSession>(surface, scanState_);
     speedTest_ = std::make_unique<scan::SpeedTest>(drives_, surface, services_.clock);
 

@@ -43,6 +43,7 @@ struct DialogServices {
     platform::ProcessExit& processExit;
     platform::Clock& clock;
     std::string executablePath;  // the settings file lives beside it
+    std::uint32_t transferMib = 0;  // the scan's transfer size (0: one block at a time)
 };
 
 class MainDialog {

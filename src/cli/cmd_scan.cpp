@@ -86,6 +86,7 @@ int RunScan(const Context& context) {
         return drive >= 0 && drive < disk::kDriveSlots ? std::string(table.DriveAt(drive).model()) : std::string();
     };
     scan::ScanEngine engine(access, surface, clock, state, modelTextOf);
+    engine.SetTransferMib(options.transferMib.value_or(0));
     scan::ScanSession session(surface, state);
 
     bool interrupted = false;

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "scan/transfer_batch.h"
+
 namespace cli {
 namespace {
 
@@ -34,7 +36,9 @@ const char* UsageText() {
            "  smart N                drive N's identity, S.M.A.R.T. attributes and indicators\n"
            "  catalogue              every attribute id with its name and description\n"
            "  scan N [--start S] [--end E] [--mode standard|regenerate] [--resume FILE] [--session FILE]\n"
-           "                         scan and repair drive N (Ctrl+C stops and saves to --session FILE)\n"
+           "         [--transfer-mib M]\n"
+           "                         scan and repair drive N (Ctrl+C stops and saves to --session FILE);\n"
+           "                         --transfer-mib M (0-256, default 0) transfers up to M MiB at a time\n"
            "  speed N                read speed test of drive N\n"
            "  metrics [--output FILE]\n"
            "                         every drive's health in the Prometheus text format (FILE written atomically)\n";
@@ -90,6 +94,16 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
             options.outputFile = *v;
+        } else if (arg == "--transfer-mib") {
+            auto v = value("--transfer-mib");
+            if (!v) return std::nullopt;
+            std::uint32_t mib = 0;
+            if (options.transferMib || !scan::ParseTransferMib(*v, mib)) {
+                error = "--transfer-mib is given once, as a whole number of MiB from 0 to " +
+                        std::to_string(scan::kLargestTransferMib);
+                return std::nullopt;
+            }
+            options.transferMib = mib;
         } else if (arg == "-h" || arg == "--help") {
             error = "help";
             return std::nullopt;
@@ -123,9 +137,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         error = "drive number must be 0 to 49: " + positional[1];
         return std::nullopt;
     }
-    bool scanOptions = options.start || options.end || options.mode || options.resumeFile || options.sessionFile;
+    bool scanOptions = options.start || options.end || options.mode || options.resumeFile || options.sessionFile ||
+                       options.transferMib;
     if (scanOptions && *command != Command::Scan) {
-        error = "--start, --end, --mode, --resume and --session belong to scan";
+        error = "--start, --end, --mode, --resume, --session and --transfer-mib belong to scan";
         return std::nullopt;
     }
     if (options.outputFile && *command != Command::Metrics) {

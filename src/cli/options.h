@@ -22,6 +22,7 @@ struct Options {
     std::optional<std::string> mode;  // "standard" | "regenerate"
     std::optional<std::string> resumeFile;
     std::optional<std::string> sessionFile;
+    std::optional<std::uint32_t> transferMib;  // --transfer-mib M
     // metrics
     std::optional<std::string> outputFile;  // --output FILE
 };

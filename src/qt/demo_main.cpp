@@ -1,9 +1,10 @@
 // varim-repair-demo: the window over a simulated machine, the built-in one or the machine file
-// given as the only argument.
+// given as the argument; --transfer-mib M sets the scan's transfer size.
 #include <QApplication>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/demo_machine.h"
 #include "platform/sim/simulated_kernel.h"
@@ -11,13 +12,15 @@
 #include "window_program.h"
 
 int main(int argc, char** argv) {
-    if (argc > 2) {
-        std::fprintf(stderr, "usage: %s [machine-file]\n", argv[0]);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::uint32_t transferMib = 0;
+    if (!qtui::TakeTransferOption(args, transferMib) || args.size() > 1) {
+        std::fprintf(stderr, "usage: %s [--transfer-mib M] [machine-file]\n", argv[0]);
         return 2;
     }
     std::string error;
     std::unique_ptr<platform::sim::SimulatedKernel> machine =
-        argc == 2 ? platform::sim::SimulatedKernel::fromFile(argv[1], error)
+        args.size() == 1 ? platform::sim::SimulatedKernel::fromFile(args[0], error)
                   : platform::sim::SimulatedKernel::fromText(app::DemoMachineText(), ".", "demo machine", error);
     if (!machine) {
         std::fprintf(stderr, "%s\n", error.c_str());
@@ -30,7 +33,7 @@ int main(int argc, char** argv) {
     platform::ImmediateProcessExit processExit;
     platform::SystemClock clock;
     // The machine answers the version query too, so a machine file can show the refusal.
-    const app::DialogServices services{*machine, *machine, processExit, clock, platform::modulePath()};
+    const app::DialogServices services{*machine, *machine, processExit, clock, platform::modulePath(), transferMib};
     qtui::RunMainWindow(services);
     return 0;
 }

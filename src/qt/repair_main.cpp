@@ -24,6 +24,8 @@ constexpr const char* kUsage =
     "The Varim Hard Disk Repair window over this computer's disks. Started by a user other than\n"
     "root, it asks for an administrator's password through pkexec and restarts as root.\n"
     "  -h, --help             print this help and exit\n"
+    "  --transfer-mib M       the scan reads, writes back and re-reads up to M MiB at a time\n"
+    "                         (0 to 256; 0, the default, is one block of 100 sectors)\n"
     "  --pass-env NAME=VALUE  used by the restart: one display or language variable for root\n";
 
 // Restarts through pkexec when not root. Returns the status to end with, or -1 to go on with the
@@ -78,13 +80,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "varim-repair: %s\n%s", error.c_str(), kUsage);
         return 2;
     }
+    // Checked before asking for rights; the restarted window gets the option with the rest.
+    std::vector<std::string> windowArgs = args;
+    std::uint32_t transferMib = 0;
+    if (!qtui::TakeTransferOption(windowArgs, transferMib)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
     const int restartStatus = RestartAsRootIfNeeded(args);
     if (restartStatus >= 0) return restartStatus;
     for (const auto& [name, value] : session) ::setenv(name.c_str(), value.c_str(), 1);
 
-    // Qt sees the arguments without the session pairs, which are ours.
+    // Qt sees the arguments without the session pairs and the transfer size, which are ours.
     std::vector<char*> qtArgv{argv[0]};
-    for (std::string& arg : args) qtArgv.push_back(arg.data());
+    for (std::string& arg : windowArgs) qtArgv.push_back(arg.data());
     qtArgv.push_back(nullptr);
     int qtArgc = static_cast<int>(qtArgv.size()) - 1;
     QApplication application(qtArgc, qtArgv.data());
@@ -100,7 +109,7 @@ int main(int argc, char** argv) {
     platform::FixedOsVersion version;
     platform::ImmediateProcessExit processExit;
     platform::SystemClock clock;
-    const app::DialogServices services{kernel, version, processExit, clock, platform::modulePath()};
+    const app::DialogServices services{kernel, version, processExit, clock, platform::modulePath(), transferMib};
     qtui::RunMainWindow(services);
     return 0;
 }

@@ -1,6 +1,9 @@
 #include "window_program.h"
 
 #include <QFont>
+#include <cstdio>
+
+#include "scan/transfer_batch.h"
 
 #include "artwork.h"
 #include "main_window.h"
@@ -14,6 +17,22 @@ void PrepareApplication(QApplication& application) {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
     application.setFont(font);
+}
+
+bool TakeTransferOption(std::vector<std::string>& args, std::uint32_t& transferMib) {
+    bool seen = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--transfer-mib") continue;
+        if (seen || i + 1 >= args.size() || !scan::ParseTransferMib(args[i + 1], transferMib)) {
+            std::fprintf(stderr, "--transfer-mib is given once, as a whole number of MiB from 0 to %u\n",
+                         scan::kLargestTransferMib);
+            return false;
+        }
+        seen = true;
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        --i;
+    }
+    return true;
 }
 
 int RunMainWindow(const app::DialogServices& services) {

@@ -26,32 +26,101 @@ std::int64_t BlockLoop::Run() {
     std::int64_t position = range_.scanStart;
     const std::int64_t loopEnd = range_.scanEnd + kLoopMargin;
     while (position < loopEnd) {
-        if (!ScanBlock(position)) {
+        const std::uint32_t blocks = BatchBlocksAt(position, loopEnd);
+        // A batch moves the position past each block it completes; a single block moves it here.
+        const bool goOn = blocks > 1 ? ScanBatch(position, blocks) : ScanBlock(position);
+        if (!goOn) {
             KeepBlock(position);
             break;
         }
-        position += kBlockSectors;
+        if (blocks <= 1) position += kBlockSectors;
     }
     return position;
+}
+
+std::uint32_t BlockLoop::BatchBlocksAt(std::int64_t lba, std::int64_t loopEnd) const {
+    if (!range_.batch) return 0;
+    // Whole blocks the loop would scan next that hold sectors of the drive; a block that
+    // crosses the drive's end is the batch's last.
+    std::uint32_t blocks = 0;
+    while (blocks < range_.batch->blocks() && lba < loopEnd) {
+        const std::uint32_t sectors = io_.SectorsOnDrive(lba, kBlockSectors);
+        if (sectors == 0) break;
+        ++blocks;
+        if (sectors < kBlockSectors) break;
+        lba += kBlockSectors;
+    }
+    return blocks;
 }
 
 bool BlockLoop::ScanBlock(std::int64_t lba) {
     // Sectors past the drive's last one are neither read, written nor judged.
     const std::uint32_t sectors = io_.SectorsOnDrive(lba, kBlockSectors);
     ReadContent(lba, sectors);
+    return CheckBlock(lba, sectors);
+}
+
+bool BlockLoop::ScanBatch(std::int64_t& position, std::uint32_t blocks) {
+    BatchBuffers& batch = *range_.batch;
+    const std::int64_t first = position;
+    const std::uint32_t sectors = io_.SectorsOnDrive(first, blocks * kBlockSectors);
+    if (!io_.ReadAt(first, batch.content(), sectors)) {
+        // Nothing of the batch was written: each block goes the block-by-block way from its read.
+        for (std::uint32_t k = 0; k < blocks; ++k, position += kBlockSectors)
+            if (!ScanBlock(position)) return false;
+        return true;
+    }
+    UseKeptContent(first, sectors, batch.content(), nullptr);
+    const bool transferred =
+        io_.WriteAt(first, batch.content(), sectors) && io_.ReadAt(first, batch.verify(), sectors);
+    for (std::uint32_t k = 0; k < blocks; ++k, position += kBlockSectors) {
+        const std::uint32_t blockSectors = io_.SectorsOnDrive(position, kBlockSectors);
+        const unsigned char* content = batch.content() + std::size_t{k} * kBlockBytes;
+        if (!transferred) {
+            // The batch's write may have reached some sectors, and a sector's first read after a
+            // write may come out changed: each block keeps the content the batch read before it
+            // wrote, and goes the block-by-block way from its write-back.
+            HoldContent(content, blockSectors);
+            if (!CheckBlock(position, blockSectors)) return false;
+            continue;
+        }
+        sectorsHandled_ += 100.0;
+        const bool mismatch = range_.mode == ScanMode::Standard &&
+                              std::memcmp(content, batch.verify() + std::size_t{k} * kBlockBytes,
+                                          blockSectors * kSector) != 0;
+        if (!JudgeBlock(position, blockSectors, mismatch, content)) return false;
+    }
+    return true;
+}
+
+bool BlockLoop::CheckBlock(std::int64_t lba, std::uint32_t sectors) {
     sectorsHandled_ += 100.0;
     const bool writeOk = WriteContent(lba, sectors, false);
     const bool readOk = io_.ReadAt(lba, buffers_.verify, sectors);
     // A failed re-read leaves stale bytes in the buffer: it is bad without comparing.
     const bool mismatch = range_.mode == ScanMode::Standard && readOk && !MatchesContent(sectors);
-    const bool bad = mismatch || !writeOk || !readOk;
+    return JudgeBlock(lba, sectors, mismatch || !writeOk || !readOk, buffers_.block);
+}
+
+bool BlockLoop::JudgeBlock(std::int64_t lba, std::uint32_t sectors, bool bad, const unsigned char* content) {
     if (bad) ListBadBlock(lba);
-    if (state_.stopRequested) return false;
-    pumpOneMessage(surface_);
-    ShowProgress(lba);
-    if (state_.stopRequested) return false;
-    if (range_.mode == ScanMode::Regenerate || bad) return Repair(lba, sectors);
-    return true;
+    bool goOn = !state_.stopRequested;
+    if (goOn) {
+        pumpOneMessage(surface_);
+        ShowProgress(lba);
+        goOn = !state_.stopRequested;
+    }
+    const bool repair = range_.mode == ScanMode::Regenerate || bad;
+    // The repair, and the content kept when the loop is left here, take the block buffer.
+    if (!goOn || repair) HoldContent(content, sectors);
+    if (!goOn) return false;
+    return repair ? Repair(lba, sectors) : true;
+}
+
+void BlockLoop::HoldContent(const unsigned char* content, std::uint32_t sectors) {
+    if (content == buffers_.block) return;
+    std::memcpy(buffers_.block, content, sectors * kSector);
+    for (std::uint32_t i = 0; i < kBlockSectors; ++i) buffers_.readable[i] = i < sectors;
 }
 
 bool BlockLoop::Repair(std::int64_t lba, std::uint32_t sectors) {
@@ -73,7 +142,7 @@ void BlockLoop::ReadContent(std::int64_t lba, std::uint32_t sectors) {
     buffers_.readable.fill(false);
     if (io_.ReadAt(lba, buffers_.block, sectors)) {
         for (std::uint32_t i = 0; i < sectors; ++i) buffers_.readable[i] = true;
-        UseKeptContent(lba, sectors);
+        UseKeptContent(lba, sectors, buffers_.block, buffers_.readable.data());
         return;
     }
     // A failed block read says nothing about which sectors hold what: read them one by one.
@@ -88,7 +157,7 @@ void BlockLoop::ReadContent(std::int64_t lba, std::uint32_t sectors) {
         // Failing sectors can take the drive seconds each: keep the window answering.
         pumpOneMessage(surface_);
     }
-    UseKeptContent(lba, sectors);
+    UseKeptContent(lba, sectors, buffers_.block, buffers_.readable.data());
 }
 
 void BlockLoop::RefreshContent(std::int64_t lba, std::uint32_t sectors) {
@@ -114,7 +183,7 @@ void BlockLoop::RefreshContent(std::int64_t lba, std::uint32_t sectors) {
     }
 }
 
-void BlockLoop::UseKeptContent(std::int64_t lba, std::uint32_t sectors) {
+void BlockLoop::UseKeptContent(std::int64_t lba, std::uint32_t sectors, unsigned char* content, bool* readable) {
     ScanBuffers::KeptBlock& kept = buffers_.kept;
     if (kept.drive != range_.drive) return;
     const std::int64_t from = std::max(lba, kept.lba);
@@ -123,8 +192,8 @@ void BlockLoop::UseKeptContent(std::int64_t lba, std::uint32_t sectors) {
         const auto k = static_cast<std::size_t>(s - kept.lba);
         if (!kept.unused[k]) continue;
         const auto i = static_cast<std::size_t>(s - lba);
-        std::memcpy(buffers_.block + i * kSector, kept.content + k * kSector, kSector);
-        buffers_.readable[i] = true;
+        std::memcpy(content + i * kSector, kept.content + k * kSector, kSector);
+        if (readable) readable[i] = true;
         kept.unused[k] = false;
     }
 }

@@ -7,6 +7,7 @@
 #include "scan/block_io.h"
 #include "scan/scan_buffers.h"
 #include "scan/scan_engine.h"
+#include "scan/transfer_batch.h"
 
 namespace scan {
 
@@ -16,6 +17,7 @@ struct LoopRange {
     std::int64_t scanEnd = 0;
     std::uint32_t startTick = 0;  // Clock::tickCount() when the scan began
     int drive = 0;                // the drive's number, so content kept for it is not used elsewhere
+    BatchBuffers* batch = nullptr;  // large transfers when set (more than one block each)
 };
 
 class BlockLoop {
@@ -28,11 +30,21 @@ public:
     std::int64_t Run();
 
 private:
+    // Whole blocks from lba that one batch transfer takes (0: no batches).
+    std::uint32_t BatchBlocksAt(std::int64_t lba, std::int64_t loopEnd) const;
     bool ScanBlock(std::int64_t lba);                    // false: leave the loop
+    // Scans `blocks` blocks from position in one read, write-back and re-read, judged block by
+    // block; moves position past each block completed. false: leave the loop (at position).
+    bool ScanBatch(std::int64_t& position, std::uint32_t blocks);
+    // Writes back the content in `block`, re-reads and judges it.
+    bool CheckBlock(std::int64_t lba, std::uint32_t sectors);
+    // Lists, shows progress and repairs a block whose transfers are done; false: leave the loop.
+    bool JudgeBlock(std::int64_t lba, std::uint32_t sectors, bool bad, const unsigned char* content);
+    void HoldContent(const unsigned char* content, std::uint32_t sectors);
     bool Repair(std::int64_t lba, std::uint32_t sectors);  // false: leave the loop
     void ReadContent(std::int64_t lba, std::uint32_t sectors);
     void RefreshContent(std::int64_t lba, std::uint32_t sectors);
-    void UseKeptContent(std::int64_t lba, std::uint32_t sectors);
+    void UseKeptContent(std::int64_t lba, std::uint32_t sectors, unsigned char* content, bool* readable);
     void KeepBlock(std::int64_t lba);
     bool WriteContent(std::int64_t lba, std::uint32_t sectors, bool sectorBySectorOnFailure);
     bool WriteSectorBySector(std::int64_t lba, std::uint32_t from, std::uint32_t to);

@@ -10,6 +10,7 @@
 #include "scan/scan_buffers.h"
 #include "scan/scan_controls.h"
 #include "scan/scan_texts.h"
+#include "scan/transfer_batch.h"
 
 namespace scan {
 namespace {
@@ -96,6 +97,9 @@ ScanOutcome ScanEngine::Scan(ScanFields& fields) {
     // scan's position.
     state_.currentLba = fields.scanStart;
 
+    // The batch buffers live for this scan only: memory an idle window has no use for.
+    BatchBuffers batch(BatchBlocksFor(transferMib_));
+    range.batch = batch.blocks() > 1 ? &batch : nullptr;
     BlockIo io(drives_, handle, driveSectors);
     BlockLoop loop(io, surface_, clock_, state_, *buffers_, range);
     const std::int64_t position = loop.Run();

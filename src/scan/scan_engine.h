@@ -65,6 +65,9 @@ public:
     ScanOutcome Scan(ScanFields& fields);
     // True while Scan is on the stack (ExitNow defers the process end then).
     bool executing() const { return executing_; }
+    // Transfer size of later scans in MiB: 0 (the default) transfers one block at a time; more
+    // reads, writes back and re-reads whole blocks up to that size at once.
+    void SetTransferMib(std::uint32_t mib) { transferMib_ = mib; }
 
 private:
     struct Buffers;
@@ -82,6 +85,7 @@ private:
     ModelTextFn modelTextOf_;
     Buffers* buffers_;  // allocated once at construction, aligned, never resized
     bool executing_ = false;
+    std::uint32_t transferMib_ = 0;
 };
 
 // The largest sector number a range field takes: its byte offset still fits 64 bits.

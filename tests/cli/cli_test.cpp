@@ -64,6 +64,9 @@ TEST_F(CliTest, BadUsageExitsTwo) {
     EXPECT_EQ(varim({"smart", "x1"}).status, 2);
     EXPECT_EQ(varim({"scan", "0", "--mode", "fast"}).status, 2);
     EXPECT_EQ(varim({"drives", "--start", "5"}).status, 2);
+    EXPECT_EQ(varim({"scan", "0", "--transfer-mib", "257"}).status, 2);
+    EXPECT_EQ(varim({"scan", "0", "--transfer-mib", "8M"}).status, 2);
+    EXPECT_EQ(varim({"smart", "0", "--transfer-mib", "8"}).status, 2);
     auto r = varim({"--machine", "a.ini", "--device", "/dev/null", "drives"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("exclude each other"), std::string::npos);
@@ -155,6 +158,10 @@ TEST_F(CliTest, ScanFindsAndRepairsAWeakBlock) {
               std::string::npos)
         << r.out;
     EXPECT_NE(r.err.find("Bad sector LBA: 500"), std::string::npos) << r.err;
+    auto batched = varim({"--machine", machine, "--json", "scan", "0", "--end", "1000", "--mode", "standard",
+                          "--transfer-mib", "1"});
+    ASSERT_EQ(batched.status, 0) << batched.err;
+    EXPECT_EQ(batched.out.substr(0, batched.out.find("\"seconds\"")), r.out.substr(0, r.out.find("\"seconds\"")));
 
     auto text = varim({"--machine", machine, "scan", "0", "--end", "1000", "--mode", "regenerate"});
     EXPECT_EQ(text.status, 0);

@@ -56,24 +56,28 @@ public:
 };
 
 TEST(ScanLoop, AllocatesNothingWhileScanningListingAndRepairing) {
-    std::string error;
-    // Bad blocks on the way: listed, repaired, read sector by sector, restored sector by sector.
-    auto kernel = platform::sim::SimulatedKernel::fromText(
-        "[Drive0]\nSectors = 5000\nBadWrite = 1250\nBadRead = 2250\n", ".", "test.ini", error);
-    ASSERT_TRUE(kernel) << error;
-    kernel->setLogging(false);
-    disk::DriveAccess drives(*kernel);
-    CountingSurface surface;
-    surface.end = "4900";
-    FixedClock clock;
-    scan::ScanState state;
-    scan::ScanFields fields;
-    scan::ScanEngine engine(drives, surface, clock, state, [](int) { return std::string(); });
-    const scan::ScanOutcome outcome = engine.Scan(fields);
-    ASSERT_TRUE(outcome.completed);
-    EXPECT_EQ(state.badCount, 2);
-    ASSERT_TRUE(surface.firstPump.has_value());
-    EXPECT_EQ(surface.lastPump - *surface.firstPump, 0) << "heap allocations inside the block loop";
+    // Block by block, and in batches of 20 blocks (whose buffers come before the loop).
+    for (std::uint32_t transferMib : {0u, 1u}) {
+        std::string error;
+        // Bad blocks on the way: listed, repaired, read sector by sector, restored sector by sector.
+        auto kernel = platform::sim::SimulatedKernel::fromText(
+            "[Drive0]\nSectors = 5000\nBadWrite = 1250\nBadRead = 2250\n", ".", "test.ini", error);
+        ASSERT_TRUE(kernel) << error;
+        kernel->setLogging(false);
+        disk::DriveAccess drives(*kernel);
+        CountingSurface surface;
+        surface.end = "4900";
+        FixedClock clock;
+        scan::ScanState state;
+        scan::ScanFields fields;
+        scan::ScanEngine engine(drives, surface, clock, state, [](int) { return std::string(); });
+        engine.SetTransferMib(transferMib);
+        const scan::ScanOutcome outcome = engine.Scan(fields);
+        ASSERT_TRUE(outcome.completed);
+        EXPECT_EQ(state.badCount, 2);
+        ASSERT_TRUE(surface.firstPump.has_value());
+        EXPECT_EQ(surface.lastPump - *surface.firstPump, 0) << "heap allocations inside the block loop";
+    }
 }
 
 }  // namespace
