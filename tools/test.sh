@@ -1,12 +1,12 @@
 #!/bin/bash
 # Sets everything up, builds everything and runs every test; then the same suite built with
-# AddressSanitizer and UndefinedBehaviorSanitizer. Passes can be named to run only those:
-# tools/test.sh [plain] [sanitize].
+# AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzz target for a fixed number of
+# inputs. Passes can be named to run only those: tools/test.sh [plain] [sanitize] [fuzz].
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc)
 passes=("$@")
-[ ${#passes[@]} -gt 0 ] || passes=(plain sanitize)
+[ ${#passes[@]} -gt 0 ] || passes=(plain sanitize fuzz)
 
 run_ctest() {
   (cd "$1" && ctest --output-on-failure -j"$jobs" --timeout 900)
@@ -30,10 +30,19 @@ sanitize() {
   run_ctest "$build"
 }
 
+# The fuzz targets with clang: only the libraries they read through, no window.
+fuzz() {
+  local build=${VARIM_FUZZ_BUILD_DIR:-$top/build-fuzz}
+  CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVARIM_WARNINGS_AS_ERRORS=ON -DVARIM_BUILD_FUZZERS=ON -DVARIM_BUILD_GUI=OFF -DVARIM_BUILD_TESTS=OFF -DVARIM_BUILD_BENCH=OFF
+  cmake --build "$build" -j"$jobs" --target varim_fuzzers
+  run_ctest "$build"
+}
+
 "$top/tools/setup.sh"
 for pass in "${passes[@]}"; do
   case $pass in
-    plain | sanitize) echo "== test pass: $pass"; SECONDS=0; "$pass"; echo "== $pass: ${SECONDS}s" ;;
-    *) echo "tools/test.sh: unknown pass $pass (plain, sanitize)" >&2; exit 2 ;;
+    plain | sanitize | fuzz) echo "== test pass: $pass"; SECONDS=0; "$pass"; echo "== $pass: ${SECONDS}s" ;;
+    *) echo "tools/test.sh: unknown pass $pass (plain, sanitize, fuzz)" >&2; exit 2 ;;
   esac
 done
