@@ -36,6 +36,16 @@ platform::Handle DriveAccess::OpenDrive(int driveNumber, OpenProfile profile) {
 
 void DriveAccess::CloseDrive(platform::Handle handle) { kernel_.closeHandle(handle); }
 
+bool DriveAccess::FlushDrive(platform::Handle handle) {
+    shortTransfer_ = false;
+    return kernel_.flushFileBuffers(handle);
+}
+
+bool DriveAccess::DriveIdentity(platform::Handle handle, std::string& identity) {
+    shortTransfer_ = false;
+    return kernel_.driveIdentity(handle, identity);
+}
+
 bool DriveAccess::SeekDrive(platform::Handle handle, std::uint64_t byteOffset) {
     shortTransfer_ = false;
     const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(byteOffset & 0xFFFFFFFFu));

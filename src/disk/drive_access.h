@@ -46,6 +46,10 @@ public:
                        std::uint32_t& returned);
     // Exclusive use before the first write; false with a reason when the drive is in use.
     bool ClaimForWriting(platform::Handle handle, std::string& reason);
+    // Everything written through the handle is on stable storage, the drive's cache included.
+    bool FlushDrive(platform::Handle handle);
+    // The text naming the disk behind the handle in every run; false when it cannot be told.
+    bool DriveIdentity(platform::Handle handle, std::string& identity);
     // The error code of the last failed operation (GetLastError, or ERROR_HANDLE_EOF after a
     // partial transfer).
     std::uint32_t LastError() const;

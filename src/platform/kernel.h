@@ -54,6 +54,19 @@ public:
     // handle. False, with the last error set and a human reason, when the drive is in use
     // (mounted filesystem, swap, holders) or cannot be claimed.
     virtual bool claimForWriting(Handle handle, std::string& reason) = 0;
+    // FlushFileBuffers: everything written through the handle is on stable storage (the
+    // drive's own cache included) when it returns true; false with the last error set.
+    virtual bool flushFileBuffers(Handle handle) {
+        (void)handle;
+        return false;
+    }
+    // A text naming the disk behind an open handle: the same for that disk in every run of the
+    // program, different for every other disk. False (identity left empty) when it cannot be told.
+    virtual bool driveIdentity(Handle handle, std::string& identity) {
+        (void)handle;
+        identity.clear();
+        return false;
+    }
 };
 
 }  // namespace platform

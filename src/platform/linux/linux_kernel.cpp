@@ -7,8 +7,10 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/linux/ata_passthrough.h"
+#include "platform/linux/drive_identity.h"
 #include "platform/linux/errno_map.h"
 #include "platform/linux/nvme_passthrough.h"
 #include "platform/linux/smart_requests.h"
@@ -284,6 +286,22 @@ bool LinuxKernel::claimForWriting(Handle handle, std::string& reason) {
     }
     drive->claimed = true;
     return succeed();
+}
+
+bool LinuxKernel::flushFileBuffers(Handle handle) {
+    OpenDrive* drive = find(handle);
+    if (drive == nullptr) return fail(ERROR_INVALID_HANDLE);
+    // On a block device this also makes the drive empty its own write cache.
+    if (fdatasync(drive->file->fd()) != 0) return fail(windowsErrorFromErrno(errno));
+    return succeed();
+}
+
+bool LinuxKernel::driveIdentity(Handle handle, std::string& identity) {
+    identity.clear();
+    OpenDrive* drive = find(handle);
+    if (drive == nullptr) return fail(ERROR_INVALID_HANDLE);
+    identity = driveIdentityOf(drive->file->fd(), roots_);
+    return identity.empty() ? fail(ERROR_NOT_SUPPORTED) : succeed();
 }
 
 }  // namespace platform::linux

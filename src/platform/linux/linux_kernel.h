@@ -40,6 +40,8 @@ public:
     DWORD getLogicalDrives() override;
     DWORD getDriveType(std::string_view root) override;
     bool claimForWriting(Handle handle, std::string& reason) override;
+    bool flushFileBuffers(Handle handle) override;
+    bool driveIdentity(Handle handle, std::string& identity) override;
 
     // The drives as last discovered (physical drive n is element n).
     const DriveLayout& layout() const { return layout_; }

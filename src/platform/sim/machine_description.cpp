@@ -200,6 +200,8 @@ class Parser {
             machine.versionMinor = static_cast<std::uint32_t>(minor);
             return true;
         }
+        if (key == "crashatwrite")
+            return number(line, value, std::numeric_limits<std::uint64_t>::max(), machine.crashAtWrite);
         return fail(line.line, "unknown key " + quoted(line.key) + " in [Machine]");
     }
 

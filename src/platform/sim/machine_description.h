@@ -85,6 +85,7 @@ struct MachineDescription {
     std::vector<LetterSpec> letters;
     std::uint32_t versionMajor = 5;
     std::uint32_t versionMinor = 1;
+    std::uint64_t crashAtWrite = 0;  // the process ends at this write of the run (0: never)
     std::vector<DriveSpec> drives;  // in file order
 };
 

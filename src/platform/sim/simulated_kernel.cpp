@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <mutex>
@@ -132,6 +133,8 @@ struct SimulatedKernel::Impl {
     std::array<DWORD, 26> letterTypes{};  // DRIVE_NO_ROOT_DIR where no letter exists
     DWORD letterMask = 0;
     std::uint32_t version = 0;
+    std::uint64_t crashAtWrite = 0;  // 0: never
+    std::uint64_t writes = 0;        // writeFile calls so far
     std::unordered_map<Handle, OpenHandle> handles;
     Handle nextHandle = kFirstHandle;
     DWORD lastError = 0;
@@ -166,6 +169,7 @@ std::unique_ptr<SimulatedKernel> SimulatedKernel::fromText(std::string_view text
     std::unique_ptr<SimulatedKernel> kernel(new SimulatedKernel());
     Impl& impl = *kernel->impl_;
     impl.version = machine.versionMajor | (machine.versionMinor << 8);
+    impl.crashAtWrite = machine.crashAtWrite;
     impl.letterTypes.fill(DRIVE_NO_ROOT_DIR);
     for (DriveSpec& described : machine.drives) {
         auto drive = std::make_unique<Drive>();
@@ -363,6 +367,9 @@ bool SimulatedKernel::transfer(Handle handle, bool writing, void* into, const vo
     bool ok = false;
     {
         std::lock_guard lock(impl_->mutex);
+        // A crash, kill or power cut at an exact step: the process ends before this write
+        // reaches the medium, as abruptly as SIGKILL ends it.
+        if (writing && ++impl_->writes == impl_->crashAtWrite) std::raise(SIGKILL);
         if (transferred) *transferred = 0;
         CallRecord record;
         record.operation = writing ? "writeFile" : "readFile";
@@ -583,6 +590,39 @@ bool SimulatedKernel::claimForWriting(Handle handle, std::string& reason) {
         return impl_->finish(record, false, ERROR_ACCESS_DENIED);
     }
     reason.clear();
+    return impl_->finish(record, true, 0);
+}
+
+bool SimulatedKernel::flushFileBuffers(Handle handle) {
+    std::lock_guard lock(impl_->mutex);
+    CallRecord record;
+    record.operation = "flushFileBuffers";
+    record.handle = handle;
+    OpenHandle* open = nullptr;
+    const Drive* drive = impl_->driveOf(handle, &open);
+    if (!drive) return impl_->finish(record, false, ERROR_INVALID_HANDLE);
+    if (!drive->present) return impl_->finish(record, false, ERROR_NOT_READY);
+    // Every write reaches the medium (memory or the image file) before it returns.
+    return impl_->finish(record, true, 0);
+}
+
+bool SimulatedKernel::driveIdentity(Handle handle, std::string& identity) {
+    std::lock_guard lock(impl_->mutex);
+    CallRecord record;
+    record.operation = "driveIdentity";
+    record.handle = handle;
+    identity.clear();
+    OpenHandle* open = nullptr;
+    const Drive* drive = impl_->driveOf(handle, &open);
+    if (!drive) return impl_->finish(record, false, ERROR_INVALID_HANDLE);
+    if (!drive->present) return impl_->finish(record, false, ERROR_NOT_READY);
+    const DriveSpec& described = drive->described;
+    // The serial IDENTIFY reports (drive numbers are below 50).
+    const std::string serial = described.serial.empty() ? "SIM" + std::string(described.number < 10 ? "000" : "00") +
+                                                              std::to_string(described.number)
+                                                        : described.serial;
+    identity = "simulated drive " + std::to_string(described.number) + ", model " + described.model + ", serial " +
+               serial + ", " + std::to_string(described.sectors) + " sectors";
     return impl_->finish(record, true, 0);
 }
 

@@ -28,7 +28,8 @@ namespace platform::sim {
 struct CallRecord {
     std::string operation;           // "createFile", "setFilePointer", "readFile", "writeFile",
                                      // "deviceIoControl", "closeHandle", "getLogicalDrives",
-                                     // "getDriveType", "claimForWriting"
+                                     // "getDriveType", "claimForWriting", "flushFileBuffers",
+                                     // "driveIdentity"
     Handle handle = kInvalidHandle;  // the handle used, or returned by createFile
     std::string path;                // createFile path, getDriveType root
     DWORD desiredAccess = 0;
@@ -75,6 +76,10 @@ class SimulatedKernel final : public Kernel, public OsVersion {
     DWORD getLogicalDrives() override;
     DWORD getDriveType(std::string_view root) override;
     bool claimForWriting(Handle handle, std::string& reason) override;
+    bool flushFileBuffers(Handle handle) override;
+    // "simulated drive N, model M, serial S, X sectors": the machine file keeps its own journal,
+    // so these name a drive well enough among its neighbours.
+    bool driveIdentity(Handle handle, std::string& identity) override;
 
     // OsVersion: the machine's Version key (5.1 when absent).
     std::uint32_t getVersion() override;
