@@ -8,6 +8,7 @@
 #include "app/dialog_template.h"
 #include "disk/drive_probe.h"
 #include "health/nvme_fields.h"
+#include "scan/journal_recovery.h"
 
 namespace app {
 
@@ -52,6 +53,10 @@ bool MainDialog::InitialiseDialog(platform::Surface& surface) {
     engine_ = std::make_unique<scan::ScanEngine>(drives_, surface, services_.clock, scanState_,
                                                  [this](int n) { return modelTextOf(n); });
     engine_->SetTransferMib(services_.transferMib);
+    if (services_.journalFolder != nullptr) {
+        journal_ = std::make_unique<scan::RepairJournal>(*services_.journalFolder);
+        engine_->SetJournal(journal_.get());
+    }
     session_ = std::make_unique<scan::ScanSession>(surface, scanState_);
     speedTest_ = std::make_unique<scan::SpeedTest>(drives_, surface, services_.clock);
 
@@ -63,6 +68,7 @@ bool MainDialog::InitialiseDialog(platform::Surface& surface) {
     fields_.temperatureAlarm = 0;
     SyncIndicatorAlarms();
     if (!CheckOperatingSystem()) return false;
+    RecoverInterruptedRepairs();
     surface.setProgressPosition(ids::kProgress, 0);
     surface.showControl(ids::kProgress, false);
     catalogue_.BuildCatalogue();
@@ -84,6 +90,15 @@ bool MainDialog::CheckOperatingSystem() {
     surface_->messageBox(RefusalText(), kRefusalCaption, 0);
     services_.processExit.exitProcess(0);
     return false;
+}
+
+void MainDialog::RecoverInterruptedRepairs() {
+    if (services_.journalFolder == nullptr) return;
+    const scan::RecoveryReport report = scan::RecoverPendingRepairs(drives_, *services_.journalFolder);
+    if (report.empty()) return;
+    std::string text = "Repairs interrupted by a crash, kill or power cut were found in the repair journal:";
+    for (const std::string& line : scan::RecoveryLines(report)) text += "\n" + line;
+    surface_->messageBox(text, kCommandCaption, 0);
 }
 
 void MainDialog::RecordDriveModels() {

@@ -10,9 +10,11 @@
 #include "disk/drive_access.h"
 #include "disk/drive_table.h"
 #include "health/attribute_catalogue.h"
+#include "platform/durable_folder.h"
 #include "platform/kernel.h"
 #include "platform/surface.h"
 #include "platform/system.h"
+#include "scan/repair_journal.h"
 #include "scan/scan_engine.h"
 #include "scan/scan_session.h"
 #include "scan/speed_test.h"
@@ -44,6 +46,9 @@ struct DialogServices {
     platform::Clock& clock;
     std::string executablePath;  // the settings file lives beside it
     std::uint32_t transferMib = 0;  // the scan's transfer size (0: one block at a time)
+    // Where repairs save each block before zeroing it; pending entries are written back at
+    // start-up. nullptr: repairs are not journaled (tests only).
+    platform::DurableFolder* journalFolder = nullptr;
 };
 
 class MainDialog {
@@ -98,6 +103,7 @@ private:
     void FillNvmeRows(const disk::PhysicalDrive& drive);
     void SetUpButtons();
     bool CheckOperatingSystem();
+    void RecoverInterruptedRepairs();
     void SyncIndicatorAlarms();
 
     DialogServices services_;
@@ -110,6 +116,7 @@ private:
     IndicatorState indicators_;
     double capacityMb_ = 0;
     std::array<bool, kListedDrives> modelRecorded_{};  // modelTextOf entries set at start-up
+    std::unique_ptr<scan::RepairJournal> journal_;
     std::unique_ptr<scan::ScanEngine> engine_;
     std::unique_ptr<scan::ScanSession> session_;
     std::unique_ptr<scan::SpeedTest> speedTest_;

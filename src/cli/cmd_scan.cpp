@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <optional>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -13,6 +15,7 @@
 #include "cli/json_writer.h"
 #include "cli/signals.h"
 #include "disk/drive_probe.h"
+#include "scan/repair_journal.h"
 #include "scan/scan_engine.h"
 #include "scan/scan_session.h"
 
@@ -87,6 +90,13 @@ int RunScan(const Context& context) {
     };
     scan::ScanEngine engine(access, surface, clock, state, modelTextOf);
     engine.SetTransferMib(options.transferMib.value_or(0));
+    // tools/bench-scan measures what the journal costs by running once without it.
+    const char* unjournaled = std::getenv("VARIM_BENCHMARK_WITHOUT_JOURNAL");
+    std::optional<scan::RepairJournal> journal;
+    if (context.journal != nullptr && !(unjournaled != nullptr && std::string(unjournaled) == "1")) {
+        journal.emplace(*context.journal);
+        engine.SetJournal(&*journal);
+    }
     scan::ScanSession session(surface, state);
 
     bool interrupted = false;

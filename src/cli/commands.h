@@ -7,6 +7,7 @@
 
 #include "cli/options.h"
 #include "disk/drive_access.h"
+#include "platform/durable_folder.h"
 #include "platform/kernel.h"
 
 namespace cli {
@@ -21,6 +22,7 @@ struct Context {
     platform::Kernel& kernel;
     bool realMachine;            // the machine's own drives (opening them needs root)
     std::string executablePath;  // the settings file lives beside it
+    platform::DurableFolder* journal = nullptr;  // the repair journal of this machine
 };
 
 int RunDrives(const Context& context);
@@ -29,6 +31,9 @@ int RunCatalogue(const Context& context);
 int RunScan(const Context& context);
 int RunSpeed(const Context& context);
 int RunMetrics(const Context& context);
+int RunRecover(const Context& context);
+// Writes back what interrupted repairs left in the journal and says so on the human channel.
+void RecoverAtStart(const Context& context);
 
 // What selecting a drive finds: whether it opens (GetLastError right after the open is 0)
 // and its sector count from the geometry (0 when the request fails).

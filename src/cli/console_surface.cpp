@@ -52,6 +52,8 @@ int ConsoleSurface::listAddString(int id, std::string_view text) {
         std::from_chars(digits.data(), digits.data() + digits.size(), lba);
         badBlocks_.push_back(lba);
         say(std::string(text));
+    } else if (id == app::ids::kInfoList) {
+        say(std::string(text));  // what the scan has to say about the repair journal
     }
     return static_cast<int>(list.items.size()) - 1;
 }

@@ -9,6 +9,8 @@
 #include "app/demo_machine.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "platform/durable_folder.h"
+#include "platform/linux/file_folder.h"
 #include "platform/linux/linux_kernel.h"
 #include "platform/sim/simulated_kernel.h"
 #include "platform/system.h"
@@ -30,6 +32,14 @@ std::unique_ptr<platform::Kernel> MakeKernel(const cli::Options& options, std::s
     return std::make_unique<platform::linux::LinuxKernel>();
 }
 
+// A simulated machine keeps its repair journal beside its file, the built-in one in memory (its
+// drives live there too); real drives use this user's state folder.
+std::unique_ptr<platform::DurableFolder> MakeJournal(const cli::Options& options) {
+    if (options.demo) return std::make_unique<platform::MemoryDurableFolder>();
+    if (options.machineFile) return std::make_unique<platform::linux::FileDurableFolder>(*options.machineFile + ".journal");
+    return std::make_unique<platform::linux::FileDurableFolder>(platform::linux::stateJournalFolder());
+}
+
 int Dispatch(const cli::Context& context) {
     switch (context.options.command) {
         case cli::Command::Drives: return cli::RunDrives(context);
@@ -38,6 +48,7 @@ int Dispatch(const cli::Context& context) {
         case cli::Command::Scan: return cli::RunScan(context);
         case cli::Command::Speed: return cli::RunSpeed(context);
         case cli::Command::Metrics: return cli::RunMetrics(context);
+        case cli::Command::Recover: return cli::RunRecover(context);
         case cli::Command::None: break;
     }
     return cli::kExitUsage;
@@ -63,6 +74,12 @@ int main(int argc, char** argv) {
         return cli::kExitFailed;
     }
     bool realMachine = !options->machineFile && options->devices.empty() && !options->demo;
-    cli::Context context{*options, *kernel, realMachine, platform::modulePath()};
+    auto journal = MakeJournal(*options);
+    cli::Context context{*options, *kernel, realMachine, platform::modulePath(), journal.get()};
+    // Interrupted repairs are written back before anything else touches the drives; the metrics
+    // exporter only looks (its stdout is the exposition) and the catalogue touches no drive.
+    const cli::Command command = options->command;
+    if (command != cli::Command::Recover && command != cli::Command::Catalogue && command != cli::Command::Metrics)
+        cli::RecoverAtStart(context);
     return Dispatch(context);
 }

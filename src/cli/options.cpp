@@ -22,6 +22,7 @@ std::optional<Command> CommandNamed(const std::string& word) {
     if (word == "scan") return Command::Scan;
     if (word == "speed") return Command::Speed;
     if (word == "metrics") return Command::Metrics;
+    if (word == "recover") return Command::Recover;
     return std::nullopt;
 }
 
@@ -41,7 +42,9 @@ const char* UsageText() {
            "                         --transfer-mib M (0-256, default 0) transfers up to M MiB at a time\n"
            "  speed N                read speed test of drive N\n"
            "  metrics [--output FILE]\n"
-           "                         every drive's health in the Prometheus text format (FILE written atomically)\n";
+           "                         every drive's health in the Prometheus text format (FILE written atomically)\n"
+
+           "  recover                write back the blocks of repairs a crash interrupted\n";
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {

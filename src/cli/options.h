@@ -7,7 +7,7 @@
 
 namespace cli {
 
-enum class Command { None, Drives, Smart, Catalogue, Scan, Speed, Metrics };
+enum class Command { None, Drives, Smart, Catalogue, Scan, Speed, Metrics, Recover };
 
 struct Options {
     std::optional<std::string> machineFile;  // --machine FILE

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/demo_machine.h"
+#include "platform/durable_folder.h"
+#include "platform/linux/file_folder.h"
 #include "platform/sim/simulated_kernel.h"
 #include "platform/system.h"
 #include "window_program.h"
@@ -32,8 +34,16 @@ int main(int argc, char** argv) {
     qtui::PrepareApplication(application);
     platform::ImmediateProcessExit processExit;
     platform::SystemClock clock;
+    // A machine file keeps its repair journal beside it; the built-in machine's drives live in
+    // memory, and so does its journal.
+    std::unique_ptr<platform::DurableFolder> journal;
+    if (argc == 2)
+        journal = std::make_unique<platform::linux::FileDurableFolder>(std::string(argv[1]) + ".journal");
+    else
+        journal = std::make_unique<platform::MemoryDurableFolder>();
     // The machine answers the version query too, so a machine file can show the refusal.
-    const app::DialogServices services{*machine, *machine, processExit, clock, platform::modulePath(), transferMib};
+    const app::DialogServices services{*machine, *machine, processExit, clock, platform::modulePath(), transferMib,
+                                       journal.get()};
     qtui::RunMainWindow(services);
     return 0;
 }

@@ -13,6 +13,7 @@
 #include "app/drive_availability.h"
 #include "drive_notice.h"
 #include "elevation.h"
+#include "platform/linux/file_folder.h"
 #include "platform/linux/linux_kernel.h"
 #include "platform/system.h"
 #include "window_program.h"
@@ -109,7 +110,9 @@ int main(int argc, char** argv) {
     platform::FixedOsVersion version;
     platform::ImmediateProcessExit processExit;
     platform::SystemClock clock;
-    const app::DialogServices services{kernel, version, processExit, clock, platform::modulePath(), transferMib};
+    platform::linux::FileDurableFolder journal(platform::linux::stateJournalFolder());
+    const app::DialogServices services{kernel, version, processExit, clock, platform::modulePath(), transferMib,
+                                       &journal};
     qtui::RunMainWindow(services);
     return 0;
 }

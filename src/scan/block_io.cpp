@@ -30,4 +30,6 @@ bool BlockIo::WriteAt(std::int64_t lba, const void* buffer, std::uint32_t sector
     return Seek(lba) && Write(buffer, sectors);
 }
 
+bool BlockIo::Flush() { return drives_.FlushDrive(handle_); }
+
 }  // namespace scan

@@ -22,6 +22,8 @@ public:
     // A transfer of 0 sectors succeeds without touching the drive.
     bool ReadAt(std::int64_t lba, void* buffer, std::uint32_t sectors);
     bool WriteAt(std::int64_t lba, const void* buffer, std::uint32_t sectors);
+    // Everything written so far is on the medium, past the drive's own cache.
+    bool Flush();
 
 private:
     disk::DriveAccess& drives_;

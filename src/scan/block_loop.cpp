@@ -127,15 +127,72 @@ bool BlockLoop::Repair(std::int64_t lba, std::uint32_t sectors) {
     RefreshContent(lba, sectors);
     if (state_.stopRequested) return false;  // nothing written yet
     pumpOneMessage(surface_);
+    // No zero reaches a block whose content is not safe in the journal first.
+    if (!JournalBlock(lba, sectors)) return true;
     ZeroPass(lba, sectors);
     ZeroPass(lba, sectors);
     pumpOneMessage(surface_);
     // The content goes back even when a pass ended early for a stop.
     const bool restored = WriteContent(lba, sectors, true);
-    if (state_.stopRequested) return false;
+    const bool durable = range_.journal == nullptr || !range_.journal->holding() || io_.Flush();
+    if (state_.stopRequested) {
+        SettleJournal(lba, sectors, durable, false);
+        return false;
+    }
     const bool verified = io_.ReadAt(lba, buffers_.verify, sectors) && MatchesContent(sectors);
     if (restored && verified && range_.mode == ScanMode::Standard) ++state_.repairedCount;
+    SettleJournal(lba, sectors, durable, verified);
     return true;
+}
+
+bool BlockLoop::JournalBlock(std::int64_t lba, std::uint32_t sectors) {
+    RepairJournal* journal = range_.journal;
+    if (journal == nullptr || sectors == 0) return true;
+    if (journal->Record(lba, sectors, buffers_.block, buffers_.readable)) return true;
+    ShowJournalProblem();
+    return false;
+}
+
+void BlockLoop::SettleJournal(std::int64_t lba, std::uint32_t sectors, bool durable, bool verified) {
+    RepairJournal* journal = range_.journal;
+    if (journal == nullptr || !journal->holding()) return;
+    // The entry goes only when every sector that was read holds its content again on the medium.
+    if (durable && (verified || ReadContentBack(lba, sectors))) {
+        if (!journal->Retire()) ShowJournalProblem();
+        return;
+    }
+    journal->Keep();
+    char entry[256];
+    std::snprintf(entry, sizeof entry, texts::kJournalKept, static_cast<long long>(lba));
+    surface_.listAddString(controls::kInfoList, entry);
+}
+
+bool BlockLoop::ReadContentBack(std::int64_t lba, std::uint32_t sectors) {
+    // Sectors that could not be read hold zeros in the buffer and are not compared.
+    std::uint32_t i = 0;
+    while (i < sectors) {
+        if (!buffers_.readable[i]) {
+            ++i;
+            continue;
+        }
+        std::uint32_t runEnd = i;
+        while (runEnd < sectors && buffers_.readable[runEnd]) ++runEnd;
+        const std::size_t offset = i * kSector;
+        const std::size_t bytes = (runEnd - i) * kSector;
+        if (!io_.ReadAt(lba + i, buffers_.verify + offset, runEnd - i) ||
+            std::memcmp(buffers_.block + offset, buffers_.verify + offset, bytes) != 0)
+            return false;
+        i = runEnd;
+    }
+    return true;
+}
+
+void BlockLoop::ShowJournalProblem() {
+    if (journalProblemShown_) return;
+    journalProblemShown_ = true;
+    char entry[768];
+    std::snprintf(entry, sizeof entry, texts::kJournalUnavailable, range_.journal->problem().c_str());
+    surface_.listAddString(controls::kInfoList, entry);
 }
 
 void BlockLoop::ReadContent(std::int64_t lba, std::uint32_t sectors) {

@@ -5,6 +5,7 @@
 #include "platform/surface.h"
 #include "platform/system.h"
 #include "scan/block_io.h"
+#include "scan/repair_journal.h"
 #include "scan/scan_buffers.h"
 #include "scan/scan_engine.h"
 #include "scan/transfer_batch.h"
@@ -18,6 +19,7 @@ struct LoopRange {
     std::uint32_t startTick = 0;  // Clock::tickCount() when the scan began
     int drive = 0;                // the drive's number, so content kept for it is not used elsewhere
     BatchBuffers* batch = nullptr;  // large transfers when set (more than one block each)
+    RepairJournal* journal = nullptr;  // attached to the drive; nullptr: repairs are not journaled
 };
 
 class BlockLoop {
@@ -50,6 +52,10 @@ private:
     bool WriteSectorBySector(std::int64_t lba, std::uint32_t from, std::uint32_t to);
     void ZeroPass(std::int64_t lba, std::uint32_t sectors);
     bool MatchesContent(std::uint32_t sectors) const;
+    bool JournalBlock(std::int64_t lba, std::uint32_t sectors);
+    void SettleJournal(std::int64_t lba, std::uint32_t sectors, bool durable, bool verified);
+    bool ReadContentBack(std::int64_t lba, std::uint32_t sectors);
+    void ShowJournalProblem();
     void ListBadBlock(std::int64_t lba);
     void ShowProgress(std::int64_t lba);
 
@@ -62,6 +68,7 @@ private:
     double sectorsHandled_ = 0;
     std::uint64_t elapsedMs_ = 0;  // summed tick differences, so the 32-bit tick may wrap
     std::uint32_t lastTick_ = 0;
+    bool journalProblemShown_ = false;  // said once per scan
 };
 
 }  // namespace scan

@@ -6,6 +6,7 @@
 #include "scan/block_io.h"
 #include "scan/block_loop.h"
 #include "scan/drive_refusal.h"
+#include "scan/repair_journal.h"
 #include "scan/format_text.h"
 #include "scan/scan_buffers.h"
 #include "scan/scan_controls.h"
@@ -93,6 +94,13 @@ ScanOutcome ScanEngine::Scan(ScanFields& fields) {
     range.scanStart = fields.scanStart;
     range.scanEnd = fields.scanEnd;
     range.drive = fields.driveNumber;
+    if (journal_ != nullptr) {
+        // An entry names its drive so that only this drive ever gets it back.
+        std::string identity;
+        drives_.DriveIdentity(handle, identity);
+        journal_->Attach(fields.driveNumber, std::move(identity));
+        range.journal = journal_;
+    }
     // A session saved during the first block resumes at this scan's start, not at an older
     // scan's position.
     state_.currentLba = fields.scanStart;

@@ -48,6 +48,8 @@ using ModelTextFn = std::function<std::string(int driveNumber)>;
 
 namespace scan {
 
+class RepairJournal;
+
 // The Scan command. Owns the three fixed transfer buffers; one instance lives as long as the
 // dialog. Everything it shows goes through the Surface; every transfer through DriveAccess.
 class ScanEngine {
@@ -63,6 +65,9 @@ public:
     // window idle. Reads and leaves set the dialog fields; never throws. Called again while it
     // runs (from within its message step), it does nothing and returns started = false.
     ScanOutcome Scan(ScanFields& fields);
+    // The journal every repair writes its block to before zeroing it. nullptr (the default):
+    // repairs are not journaled, which only tests and the benchmark want.
+    void SetJournal(RepairJournal* journal) { journal_ = journal; }
     // True while Scan is on the stack (ExitNow defers the process end then).
     bool executing() const { return executing_; }
     // Transfer size of later scans in MiB: 0 (the default) transfers one block at a time; more
@@ -84,6 +89,7 @@ private:
     ScanState& state_;
     ModelTextFn modelTextOf_;
     Buffers* buffers_;  // allocated once at construction, aligned, never resized
+    RepairJournal* journal_ = nullptr;
     bool executing_ = false;
     std::uint32_t transferMib_ = 0;
 };

@@ -20,6 +20,12 @@ inline constexpr const char* kModeQuestion =
     "all surface or no if you want to perform a standard scan&repair!";
 inline constexpr const char* kBadBlockEntry = "Bad sector LBA: %lld";
 inline constexpr const char* kStatusLine = "%1.f %c Sector: %lld  Elapsed: %u min %u hrs Remaining: %u min %lld hrs";
+inline constexpr const char* kJournalUnavailable =
+    "Blocks are not being repaired: the repair journal cannot be written (%s). No block is zeroed unless "
+    "its content is saved there first.";
+inline constexpr const char* kJournalKept =
+    "Block at sector %lld: its content could not be confirmed on the drive after the repair; it stays in "
+    "the repair journal and is written back at the next start.";
 inline constexpr const char* kCompleted = " Process completed %d bads found and %d repaired. ";
 inline constexpr const char* kInterrupted = " Process intrerupted %d bads found and %d repaired. ";
 

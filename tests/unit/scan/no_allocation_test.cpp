@@ -4,12 +4,16 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <new>
 #include <optional>
+#include <unistd.h>
 
 #include "disk/drive_access.h"
+#include "platform/linux/file_folder.h"
 #include "platform/sim/simulated_kernel.h"
 #include "platform/silent_surface.h"
+#include "scan/repair_journal.h"
 #include "scan/scan_engine.h"
 
 namespace {
@@ -55,7 +59,7 @@ public:
     std::int64_t performanceFrequency() override { return 1; }
 };
 
-TEST(ScanLoop, AllocatesNothingWhileScanningListingAndRepairing) {
+TEST(ScanLoop, AllocatesNothingWhileScanningListingAndRepairingWithItsJournal) {
     // Block by block, and in batches of 20 blocks (whose buffers come before the loop).
     for (std::uint32_t transferMib : {0u, 1u}) {
         std::string error;
@@ -72,9 +76,17 @@ TEST(ScanLoop, AllocatesNothingWhileScanningListingAndRepairing) {
         scan::ScanFields fields;
         scan::ScanEngine engine(drives, surface, clock, state, [](int) { return std::string(); });
         engine.SetTransferMib(transferMib);
+        // The journal's folder does not exist yet: the first repair creates it.
+        const std::filesystem::path folderPath =
+            std::filesystem::temp_directory_path() / ("varim-alloc-" + std::to_string(::getpid())) / "journal";
+        platform::linux::FileDurableFolder folder(folderPath.string());
+        scan::RepairJournal journal(folder);
+        engine.SetJournal(&journal);
         const scan::ScanOutcome outcome = engine.Scan(fields);
+        std::filesystem::remove_all(folderPath.parent_path());
         ASSERT_TRUE(outcome.completed);
         EXPECT_EQ(state.badCount, 2);
+        EXPECT_EQ(surface.listed, 2) << "no journal message";
         ASSERT_TRUE(surface.firstPump.has_value());
         EXPECT_EQ(surface.lastPump - *surface.firstPump, 0) << "heap allocations inside the block loop";
     }

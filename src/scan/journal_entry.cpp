@@ -1,0 +1,98 @@
+#include "scan/journal_entry.h"
+
+#include <cstring>
+
+namespace scan {
+namespace {
+
+constexpr char kMagic[8] = {'V', 'A', 'R', 'I', 'M', 'R', 'J', '1'};
+
+constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t c = i;
+        for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[i] = c;
+    }
+    return table;
+}
+constexpr std::array<std::uint32_t, 256> kCrcTable = MakeCrcTable();
+
+void Put32(unsigned char* at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+void Put64(unsigned char* at, std::uint64_t value) {
+    for (int i = 0; i < 8; ++i) at[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+std::uint32_t Get32(const unsigned char* at) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | at[i];
+    return value;
+}
+std::uint64_t Get64(const unsigned char* at) {
+    std::uint64_t value = 0;
+    for (int i = 7; i >= 0; --i) value = (value << 8) | at[i];
+    return value;
+}
+
+}  // namespace
+
+std::uint32_t Crc32(const unsigned char* data, std::size_t bytes, std::uint32_t crc) {
+    crc = ~crc;
+    for (std::size_t i = 0; i < bytes; ++i) crc = kCrcTable[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+std::size_t EncodeEntry(std::string_view identity, const EntryBlock& block, const unsigned char* content,
+                        unsigned char* out) {
+    if (identity.empty() || identity.size() > kMaxIdentityBytes || block.sectors > kBlockSectors) return 0;
+    const std::size_t contentBytes = std::size_t{block.sectors} * 512;
+    const std::size_t length = kEntryHeaderBytes + identity.size() + contentBytes + 4;
+    std::memcpy(out, kMagic, sizeof kMagic);
+    Put32(out + 8, static_cast<std::uint32_t>(length));
+    Put32(out + 12, static_cast<std::uint32_t>(block.driveNumber));
+    Put64(out + 16, static_cast<std::uint64_t>(block.lba));
+    Put32(out + 24, block.sectors);
+    Put32(out + 28, static_cast<std::uint32_t>(identity.size()));
+    for (std::size_t i = 0; i < kBlockSectors; ++i) out[32 + i] = block.readable[i] ? 1 : 0;
+    std::memcpy(out + kEntryHeaderBytes, identity.data(), identity.size());
+    std::memcpy(out + kEntryHeaderBytes + identity.size(), content, contentBytes);
+    Put32(out + length - 4, Crc32(out, length - 4));
+    return length;
+}
+
+bool DecodeEntry(const std::vector<std::uint8_t>& bytes, DecodedEntry& entry, std::int64_t& lbaHint,
+                 std::string& reason) {
+    lbaHint = -1;
+    const unsigned char* data = bytes.data();
+    if (bytes.size() < 28 || std::memcmp(data, kMagic, sizeof kMagic) != 0) {
+        reason = "the entry is damaged (not a repair journal entry, or cut short)";
+        return false;
+    }
+    lbaHint = static_cast<std::int64_t>(Get64(data + 16));
+    if (bytes.size() < kEntryHeaderBytes + 4 || Get32(data + 8) != bytes.size()) {
+        reason = "the entry is damaged (cut short)";
+        return false;
+    }
+    const std::uint32_t sectors = Get32(data + 24);
+    const std::uint32_t identityBytes = Get32(data + 28);
+    if (sectors > kBlockSectors || identityBytes == 0 || identityBytes > kMaxIdentityBytes ||
+        bytes.size() != kEntryHeaderBytes + identityBytes + std::size_t{sectors} * 512 + 4) {
+        reason = "the entry is damaged (its sizes do not add up)";
+        return false;
+    }
+    if (Crc32(data, bytes.size() - 4) != Get32(data + bytes.size() - 4)) {
+        reason = "the entry is damaged (checksum mismatch)";
+        return false;
+    }
+    entry.block.driveNumber = static_cast<int>(Get32(data + 12));
+    entry.block.lba = lbaHint;
+    entry.block.sectors = sectors;
+    for (std::size_t i = 0; i < kBlockSectors; ++i) entry.block.readable[i] = data[32 + i] != 0;
+    entry.identity.assign(reinterpret_cast<const char*>(data + kEntryHeaderBytes), identityBytes);
+    const unsigned char* content = data + kEntryHeaderBytes + identityBytes;
+    entry.content.assign(content, content + std::size_t{sectors} * 512);
+    return true;
+}
+
+}  // namespace scan

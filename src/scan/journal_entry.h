@@ -1,0 +1,57 @@
+#pragma once
+// One repair journal entry as bytes: which disk, which block, which of its sectors were read,
+// their content, and a CRC-32 over all of it, so a damaged entry is recognised and never
+// written to a drive.
+//
+// Layout (integers little-endian):
+//   0   8 bytes  "VARIMRJ1"
+//   8   u32      length of the whole entry, checksum included
+//   12  i32      drive number when it was written (for messages only)
+//   16  u64      first sector of the block
+//   24  u32      sector count (at most 100)
+//   28  u32      identity length (at most kMaxIdentityBytes)
+//   32  100 x u8 1 where the sector's content was read, 0 where it could not be
+//   132          identity text, then sector count x 512 bytes of content
+//   end-4 u32    CRC-32 (IEEE) of every byte before it
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scan/scan_buffers.h"
+
+namespace scan {
+
+inline constexpr std::size_t kMaxIdentityBytes = 512;
+inline constexpr std::size_t kEntryHeaderBytes = 132;
+inline constexpr std::size_t kMaxEntryBytes = kEntryHeaderBytes + kMaxIdentityBytes + kBlockBytes + 4;
+
+struct EntryBlock {
+    int driveNumber = 0;
+    std::int64_t lba = 0;
+    std::uint32_t sectors = 0;
+    std::array<bool, kBlockSectors> readable{};
+};
+
+// Writes the entry into out (kMaxEntryBytes long) and returns its length; 0 when the identity
+// is empty or too long, or the block has more than 100 sectors. Allocates nothing.
+std::size_t EncodeEntry(std::string_view identity, const EntryBlock& block, const unsigned char* content,
+                        unsigned char* out);
+
+struct DecodedEntry {
+    std::string identity;
+    EntryBlock block;
+    std::vector<unsigned char> content;  // sectors x 512 bytes
+};
+
+// Reads an entry; false with a reason when it is truncated, not an entry or fails its checksum.
+// lbaHint is the block's first sector when the header is there to say it, else -1 (for reports).
+bool DecodeEntry(const std::vector<std::uint8_t>& bytes, DecodedEntry& entry, std::int64_t& lbaHint,
+                 std::string& reason);
+
+// CRC-32 as zlib and PNG compute it.
+std::uint32_t Crc32(const unsigned char* data, std::size_t bytes, std::uint32_t crc = 0);
+
+}  // namespace scan
