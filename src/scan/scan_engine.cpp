@@ -81,6 +81,12 @@ ScanOutcome ScanEngine::Scan(ScanFields& fields) {
     const std::string refusal = ClaimDrive(fields.driveNumber, handle, driveSectors);
     if (!refusal.empty()) return Refuse(refusal);
     outcome.started = true;
+    if (journal_ != nullptr) {
+        // An entry names its drive so that only this drive ever gets it back.
+        std::string identity;
+        drives_.DriveIdentity(handle, identity);
+        journal_->Attach(fields.driveNumber, std::move(identity));
+    }
 
     ShowRunning();
     surface_.setProgressPosition(controls::kProgress, 0);
@@ -94,13 +100,7 @@ ScanOutcome ScanEngine::Scan(ScanFields& fields) {
     range.scanStart = fields.scanStart;
     range.scanEnd = fields.scanEnd;
     range.drive = fields.driveNumber;
-    if (journal_ != nullptr) {
-        // An entry names its drive so that only this drive ever gets it back.
-        std::string identity;
-        drives_.DriveIdentity(handle, identity);
-        journal_->Attach(fields.driveNumber, std::move(identity));
-        range.journal = journal_;
-    }
+    range.journal = journal_;
     // A session saved during the first block resumes at this scan's start, not at an older
     // scan's position.
     state_.currentLba = fields.scanStart;

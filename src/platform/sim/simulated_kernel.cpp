@@ -596,7 +596,9 @@ bool SimulatedKernel::claimForWriting(Handle handle, std::string& reason) {
 bool SimulatedKernel::flushFileBuffers(Handle handle) {
     std::lock_guard lock(impl_->mutex);
     CallRecord record;
-    record.operation = "flushFileBuffers";
+    // The name is longer than a short string holds: set only when it is kept, since the scan
+    // flushes from inside its block loop, which must not allocate.
+    if (impl_->logging) record.operation = "flushFileBuffers";
     record.handle = handle;
     OpenHandle* open = nullptr;
     const Drive* drive = impl_->driveOf(handle, &open);

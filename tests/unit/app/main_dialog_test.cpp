@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "dialog_harness.h"
 #include "health/attribute_catalogue.h"
+#include "platform/durable_folder.h"
+#include "scan/repair_journal.h"
 
 namespace {
 
@@ -111,6 +114,41 @@ TEST(MainDialogStartUp, RunsEveryStepInOrderOverTheWindow) {
     EXPECT_TRUE(h.surface.control(ids::kScan).shown);
     EXPECT_EQ(h.surface.control(ids::kProgress).tickFrequency, 0);
     EXPECT_EQ(h.surface.control(ids::kSlider1).tickFrequency, 20);
+}
+
+TEST(MainDialogStartUp, ARepairACrashInterruptedIsWrittenBackAndNamedBeforeTheDrivesAreListed) {
+    DialogHarness h(Machine("", {SmartDrive(0, "SIMDISK", 2000, kTwoAttributes)}));
+    std::vector<std::uint8_t> content(100 * 512);
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<std::uint8_t>(i % 251 + 1);
+    h.kernel->pokeSectors(0, 500, content);
+    platform::MemoryDurableFolder folder;
+    {
+        // The repair saved the block, zeroed part of it, and the process died.
+        disk::DriveAccess drives(*h.kernel);
+        const platform::Handle handle = drives.OpenDrive(0, disk::OpenProfile::Sector);
+        std::string identity;
+        ASSERT_TRUE(drives.DriveIdentity(handle, identity));
+        drives.CloseDrive(handle);
+        scan::RepairJournal journal(folder);
+        journal.Attach(0, identity);
+        std::array<bool, 100> readable{};
+        readable.fill(true);
+        ASSERT_TRUE(journal.Record(500, 100, content.data(), readable));
+        h.kernel->pokeSectors(0, 500, std::vector<std::uint8_t>(60 * 512, 0));
+    }
+    h.dialog = std::make_unique<app::MainDialog>(
+        app::DialogServices{*h.kernel, *h.kernel, h.exit, h.clock, "/nonexistent/varim-repair", &folder});
+    ASSERT_TRUE(h.Start());
+
+    EXPECT_EQ(h.kernel->peekSectors(0, 500, 100), content);
+    EXPECT_TRUE(folder.entries().empty());
+    Strings log;
+    for (const auto& call : h.surface.log) log.push_back(call.text);
+    const auto box = std::find_if(log.begin(), log.end(), [](const std::string& line) {
+        return line.find("Drive 0: the block at sector 500 (100 sectors) got its content back") != std::string::npos;
+    });
+    ASSERT_NE(box, log.end()) << ::testing::PrintToString(log);
+    EXPECT_LT(box - log.begin(), std::find(log.begin(), log.end(), "listAddString 1016 Drive 0 SIMDISK") - log.begin());
 }
 
 TEST(MainDialogStartUp, ConstructionLoadsTheSettingsBesideTheExecutableAndTouchesNoDrive) {
