@@ -137,7 +137,7 @@ TEST(MainDialogStartUp, ARepairACrashInterruptedIsWrittenBackAndNamedBeforeTheDr
         h.kernel->pokeSectors(0, 500, std::vector<std::uint8_t>(60 * 512, 0));
     }
     h.dialog = std::make_unique<app::MainDialog>(
-        app::DialogServices{*h.kernel, *h.kernel, h.exit, h.clock, "/nonexistent/varim-repair", &folder});
+        app::DialogServices{*h.kernel, *h.kernel, h.exit, h.clock, "/nonexistent/varim-repair", 0, &folder});
     ASSERT_TRUE(h.Start());
 
     EXPECT_EQ(h.kernel->peekSectors(0, 500, 100), content);
