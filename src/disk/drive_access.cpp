@@ -99,6 +99,16 @@ bool DriveAccess::ClaimForWriting(platform::Handle handle, std::string& reason) 
     return kernel_.claimForWriting(handle, reason);
 }
 
+bool DriveAccess::DeviceIdentity(platform::Handle handle, std::string& identity) {
+    shortTransfer_ = false;
+    return kernel_.deviceIdentity(handle, identity);
+}
+
+bool DriveAccess::IsListedDevice(platform::Handle handle) {
+    shortTransfer_ = false;
+    return kernel_.isListedDevice(handle);
+}
+
 std::uint32_t DriveAccess::LastError() const {
     return shortTransfer_ ? platform::ERROR_HANDLE_EOF : kernel_.getLastError();
 }

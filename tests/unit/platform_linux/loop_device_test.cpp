@@ -68,6 +68,8 @@ TEST_F(LoopDeviceTest, SectorsLandExactlyOnA512ByteDevice) {
     LinuxKernel kernel{std::vector<std::string>{loop.device()}};
     const Handle h = open(kernel);
     ASSERT_NE(h, kInvalidHandle) << kernel.getLastError();
+    std::string reason;
+    ASSERT_TRUE(kernel.claimForWriting(h, reason)) << reason;
     writeAndCheck(kernel, h, 7, 1, 0xA5);
     writeAndCheck(kernel, h, 300, 100, 0x5A);
 
@@ -96,6 +98,8 @@ TEST_F(LoopDeviceTest, PartialSectorsOfA4096ByteDeviceAreReadModifiedAndWritten)
     LinuxKernel kernel{std::vector<std::string>{loop.device()}};
     const Handle h = open(kernel);
     ASSERT_NE(h, kInvalidHandle) << kernel.getLastError();
+    std::string reason;
+    ASSERT_TRUE(kernel.claimForWriting(h, reason)) << reason;
     writeAndCheck(kernel, h, 9, 1, 0x11);     // inside one 4096-byte sector
     writeAndCheck(kernel, h, 22, 5, 0x22);    // across a boundary, both ends partial
     writeAndCheck(kernel, h, 40, 8, 0x33);    // exactly one device sector
