@@ -41,6 +41,13 @@ LoopDevice::~LoopDevice() {
     if (!device_.empty()) runShell("losetup -d '" + device_ + "'");
 }
 
+bool LoopDevice::reattach(const std::string& image) {
+    if (device_.empty() || runShell("losetup -d '" + device_ + "'") != 0) return false;
+    if (runShell("losetup --direct-io=on '" + device_ + "' '" + image + "'") == 0) return true;
+    device_.clear();
+    return false;
+}
+
 std::string LoopDevice::mountExt2(const std::string& target, const std::string& mountPoint) {
     std::string out;
     if (runShell("mkfs.ext2 -q -F '" + target + "'", &out) != 0) return "mkfs.ext2: " + out;
