@@ -42,9 +42,12 @@ LoopDevice::~LoopDevice() {
 }
 
 bool LoopDevice::reattach(const std::string& image) {
-    if (device_.empty() || runShell("losetup -d '" + device_ + "'") != 0) return false;
-    if (runShell("losetup --direct-io=on '" + device_ + "' '" + image + "'") == 0) return true;
-    device_.clear();
+    if (device_.empty()) return false;
+    // One shell, so that the device is free for as short a time as possible.
+    const int status = runShell("losetup -d '" + device_ + "' || exit 2; losetup --direct-io=on '" + device_ + "' '" +
+                                image + "' || exit 3");
+    if (status == 0) return true;
+    if (status == 3) device_.clear();
     return false;
 }
 
