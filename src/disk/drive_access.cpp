@@ -99,9 +99,9 @@ bool DriveAccess::ClaimForWriting(platform::Handle handle, std::string& reason) 
     return kernel_.claimForWriting(handle, reason);
 }
 
-bool DriveAccess::DeviceIdentity(platform::Handle handle, std::string& identity) {
+bool DriveAccess::DriveIdentity(platform::Handle handle, std::string& identity) {
     shortTransfer_ = false;
-    return kernel_.deviceIdentity(handle, identity);
+    return kernel_.driveIdentity(handle, identity);
 }
 
 bool DriveAccess::IsListedDevice(platform::Handle handle) {

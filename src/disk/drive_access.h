@@ -46,9 +46,9 @@ public:
                        std::uint32_t& returned);
     // Exclusive use before the first write; false with a reason when the drive is in use.
     bool ClaimForWriting(platform::Handle handle, std::string& reason);
-    // Text naming the drive behind the handle, the same in later runs (Kernel::deviceIdentity);
+    // Text naming the drive behind the handle, the same in later runs (Kernel::driveIdentity);
     // false when it cannot be told.
-    bool DeviceIdentity(platform::Handle handle, std::string& identity);
+    bool DriveIdentity(platform::Handle handle, std::string& identity);
     // Whether the drive behind the handle is still the one its number was listed with.
     bool IsListedDevice(platform::Handle handle);
     // The error code of the last failed operation (GetLastError, or ERROR_HANDLE_EOF after a

@@ -58,7 +58,7 @@ public:
     // number or WWN where the device reports one, else what locates it (backing file, device
     // number), always with its size in bytes. Equal texts mean the same device. False with the
     // last error set for an unknown handle or a device that cannot be asked.
-    virtual bool deviceIdentity(Handle handle, std::string& identity) = 0;
+    virtual bool driveIdentity(Handle handle, std::string& identity) = 0;
     // True when the device behind an open handle is still the one its drive number was bound to
     // when the drives were first listed (same device, same size). False with the last error
     // set when another device, or the same one resized, now answers to that number.

@@ -32,7 +32,7 @@ DeviceKey readSysfsKey(const std::string& blockDir);
 bool readOpenFileKey(int fd, const std::string& path, const std::string& sysfsRoot, DeviceKey& key);
 // The same for what path names now; false (key empty) when it names nothing.
 bool readPathKey(const std::string& path, const std::string& sysfsRoot, DeviceKey& key);
-// The identity text Kernel::deviceIdentity gives: serial and WWN where known, else the loop
+// The identity text Kernel::driveIdentity gives: serial and WWN where known, else the loop
 // backing file, the image file or the device number, and always the size. Dropping the device
 // number and sequence when a serial or WWN exists keeps the text the same after a reboot.
 std::string identityText(const DeviceKey& key);

@@ -268,7 +268,7 @@ bool LinuxKernel::currentKey(const OpenDrive& drive, DeviceKey& key) const {
     return true;
 }
 
-bool LinuxKernel::deviceIdentity(Handle handle, std::string& identity) {
+bool LinuxKernel::driveIdentity(Handle handle, std::string& identity) {
     identity.clear();
     const OpenDrive* drive = find(handle);
     if (drive == nullptr) return fail(ERROR_INVALID_HANDLE);

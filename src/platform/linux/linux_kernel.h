@@ -43,7 +43,7 @@ public:
     DWORD getLogicalDrives() override;
     DWORD getDriveType(std::string_view root) override;
     bool claimForWriting(Handle handle, std::string& reason) override;
-    bool deviceIdentity(Handle handle, std::string& identity) override;
+    bool driveIdentity(Handle handle, std::string& identity) override;
     bool isListedDevice(Handle handle) override;
 
     // The drives as last discovered (physical drive n is element n).

@@ -591,10 +591,10 @@ bool SimulatedKernel::claimForWriting(Handle handle, std::string& reason) {
     return impl_->finish(record, true, 0);
 }
 
-bool SimulatedKernel::deviceIdentity(Handle handle, std::string& identity) {
+bool SimulatedKernel::driveIdentity(Handle handle, std::string& identity) {
     std::lock_guard lock(impl_->mutex);
     CallRecord record;
-    record.operation = "deviceIdentity";
+    record.operation = "driveIdentity";
     record.handle = handle;
     identity.clear();
     OpenHandle* open = nullptr;

@@ -28,7 +28,7 @@ namespace platform::sim {
 struct CallRecord {
     std::string operation;           // "createFile", "setFilePointer", "readFile", "writeFile",
                                      // "deviceIoControl", "closeHandle", "getLogicalDrives",
-                                     // "getDriveType", "claimForWriting", "deviceIdentity",
+                                     // "getDriveType", "claimForWriting", "driveIdentity",
                                      // "isListedDevice"
     Handle handle = kInvalidHandle;  // the handle used, or returned by createFile
     std::string path;                // createFile path, getDriveType root
@@ -78,7 +78,7 @@ class SimulatedKernel final : public Kernel, public OsVersion {
     bool claimForWriting(Handle handle, std::string& reason) override;
     // "sim drive=N serial=S generation=G size=BYTES" (serial only when the file gives one);
     // G counts replaceDrive calls.
-    bool deviceIdentity(Handle handle, std::string& identity) override;
+    bool driveIdentity(Handle handle, std::string& identity) override;
     // False (ERROR_DEV_NOT_EXIST) once replaceDrive put another disk in the drive's place.
     bool isListedDevice(Handle handle) override;
 

@@ -90,7 +90,7 @@ public:
         return found == driveTypes.end() ? platform::DRIVE_NO_ROOT_DIR : found->second;
     }
     bool claimForWriting(Handle, std::string&) override { return true; }
-    bool deviceIdentity(Handle, std::string& identity) override {
+    bool driveIdentity(Handle, std::string& identity) override {
         identity = "scripted";
         return true;
     }

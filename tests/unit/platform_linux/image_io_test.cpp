@@ -262,7 +262,7 @@ TEST(OpeningDrives, AnImageReplacedSinceItWasListedIsNeverClaimed) {
     LinuxKernel kernel{std::vector<std::string>{image}};
     Handle h = openDrive(kernel, 0);
     std::string listed;
-    ASSERT_TRUE(kernel.deviceIdentity(h, listed));
+    ASSERT_TRUE(kernel.driveIdentity(h, listed));
     EXPECT_TRUE(kernel.isListedDevice(h));
     // Replaced while open (between the open and the claim), then before the open.
     const std::string other = dir.makeImage("other.img", 8);
@@ -280,7 +280,7 @@ TEST(OpeningDrives, AnImageReplacedSinceItWasListedIsNeverClaimed) {
         ASSERT_NE(h, kInvalidHandle);
         EXPECT_FALSE(kernel.isListedDevice(h));
         std::string now;
-        ASSERT_TRUE(kernel.deviceIdentity(h, now));
+        ASSERT_TRUE(kernel.driveIdentity(h, now));
         EXPECT_NE(now, listed);
     }
     kernel.closeHandle(h);

@@ -154,7 +154,7 @@ TEST_F(LoopDeviceTest, ADeviceDetachedOrAttachedAgainSinceTheListingIsNeverClaim
     Handle h = openListed();
     ASSERT_NE(h, kInvalidHandle);
     std::string listedIdentity;
-    ASSERT_TRUE(kernel.deviceIdentity(h, listedIdentity));
+    ASSERT_TRUE(kernel.driveIdentity(h, listedIdentity));
     EXPECT_NE(listedIdentity.find(image), std::string::npos) << listedIdentity;
     EXPECT_TRUE(kernel.isListedDevice(h));
     kernel.closeHandle(h);
