@@ -109,6 +109,11 @@ bool DriveAccess::ClaimForWriting(platform::Handle handle, std::string& reason) 
     return kernel_.claimForWriting(handle, reason);
 }
 
+bool DriveAccess::IsListedDevice(platform::Handle handle) {
+    shortTransfer_ = false;
+    return kernel_.isListedDevice(handle);
+}
+
 std::uint32_t DriveAccess::LastError() const {
     return shortTransfer_ ? platform::ERROR_HANDLE_EOF : kernel_.getLastError();
 }

@@ -48,8 +48,11 @@ public:
     bool ClaimForWriting(platform::Handle handle, std::string& reason);
     // Everything written through the handle is on stable storage, the drive's cache included.
     bool FlushDrive(platform::Handle handle);
-    // The text naming the disk behind the handle in every run; false when it cannot be told.
+    // Text naming the drive behind the handle, the same in later runs (Kernel::driveIdentity);
+    // false when it cannot be told.
     bool DriveIdentity(platform::Handle handle, std::string& identity);
+    // Whether the drive behind the handle is still the one its number was listed with.
+    bool IsListedDevice(platform::Handle handle);
     // The error code of the last failed operation (GetLastError, or ERROR_HANDLE_EOF after a
     // partial transfer).
     std::uint32_t LastError() const;

@@ -60,13 +60,15 @@ public:
         (void)handle;
         return false;
     }
-    // A text naming the disk behind an open handle: the same for that disk in every run of the
-    // program, different for every other disk. False (identity left empty) when it cannot be told.
-    virtual bool driveIdentity(Handle handle, std::string& identity) {
-        (void)handle;
-        identity.clear();
-        return false;
-    }
+    // Text naming the device behind an open handle in this run and in later ones: its serial
+    // number or WWN where the device reports one, else what locates it (backing file, device
+    // number), always with its size in bytes. Equal texts mean the same device. False with the
+    // last error set for an unknown handle or a device that cannot be asked.
+    virtual bool driveIdentity(Handle handle, std::string& identity) = 0;
+    // True when the device behind an open handle is still the one its drive number was bound to
+    // when the drives were first listed (same device, same size). False with the last error
+    // set when another device, or the same one resized, now answers to that number.
+    virtual bool isListedDevice(Handle handle) = 0;
 };
 
 }  // namespace platform

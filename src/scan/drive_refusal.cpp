@@ -17,6 +17,8 @@ std::string OpenFailureReason(std::uint32_t errorCode) {
             return "the drive is in use by another program";
         case platform::ERROR_NOT_READY:
             return "the drive is not ready";
+        case platform::ERROR_DEV_NOT_EXIST:
+            return kDriveChangedReason;
         default:
             break;
     }

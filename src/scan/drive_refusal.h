@@ -6,6 +6,9 @@
 
 namespace scan {
 
+// Why a drive whose number now names another disk (or a resized one) is not scanned.
+inline constexpr const char* kDriveChangedReason = "the drive changed since it was listed";
+
 // The reason behind a failed open of a drive, from its Windows error code.
 std::string OpenFailureReason(std::uint32_t errorCode);
 // "Cannot scan Drive n (MODEL): reason" (without the parentheses when the model is unknown).

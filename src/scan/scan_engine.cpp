@@ -140,6 +140,11 @@ std::string ScanEngine::ClaimDrive(int drive, platform::Handle& handle, std::uin
     };
     handle = drives_.OpenDrive(drive, disk::OpenProfile::Sector);
     if (handle == platform::kInvalidHandle) return refusal(OpenFailureReason(drives_.LastError()));
+    // The list names drives by number; another disk may answer to that number by now.
+    if (!drives_.IsListedDevice(handle)) {
+        drives_.CloseDrive(handle);
+        return refusal(kDriveChangedReason);
+    }
     std::string reason;
     if (!drives_.ClaimForWriting(handle, reason)) {
         const std::uint32_t error = drives_.LastError();

@@ -99,7 +99,7 @@ DriveLayout DriveLayout::fromSysfs(const std::string& sysfsRoot, const std::stri
             if (readAttribute(base + "/hidden").value_or("0") == "1") continue;
             // A loop device without a backing file holds no disk.
             if (kind == kLoop && readAttribute(base + "/loop/backing_file").value_or("").empty()) continue;
-            DriveEntry entry{name, devDir + "/" + name, DRIVE_FIXED};
+            DriveEntry entry{name, devDir + "/" + name, DRIVE_FIXED, readSysfsKey(base)};
             if (kind == kCdrom || readAttribute(base + "/device/type").value_or("") == "5" ||
                 readAttribute(base + "/device/media").value_or("") == "cdrom")
                 entry.type = DRIVE_CDROM;
@@ -115,34 +115,62 @@ DriveLayout DriveLayout::fromSysfs(const std::string& sysfsRoot, const std::stri
     });
 
     DriveLayout layout;
-    std::vector<DriveEntry> cdroms;
     for (DWORD type : {DRIVE_FIXED, DRIVE_REMOVABLE, DRIVE_CDROM}) {
         for (const Found& f : found) {
             if (f.entry.type != type) continue;
             if (type == DRIVE_CDROM)
-                cdroms.push_back(f.entry);
+                layout.cdroms_.push_back(f.entry);
             else
                 layout.physical_.push_back(f.entry);
         }
     }
-    layout.assignLetters(cdroms);
+    layout.assignLetters();
     return layout;
 }
 
 DriveLayout DriveLayout::fromPaths(const std::vector<std::string>& paths) {
     DriveLayout layout;
-    for (const std::string& path : paths) layout.physical_.push_back({path, path, DRIVE_FIXED});
-    layout.assignLetters({});
+    for (const std::string& path : paths) layout.physical_.push_back({path, path, DRIVE_FIXED, {}});
+    layout.assignLetters();
     return layout;
 }
 
-void DriveLayout::assignLetters(const std::vector<DriveEntry>& cdroms) {
+DriveLayout DriveLayout::rebind(const DriveLayout& earlier, const DriveLayout& found) {
+    DriveLayout layout;
+    layout.physical_.resize(earlier.physical_.size());
+    layout.cdroms_ = found.cdroms_;
+    std::vector<bool> taken(found.physical_.size(), false);
+    // A disk under its old name is matched first, so that disks with equal keys (no serial,
+    // no sequence number) keep their own numbers; then disks that were renamed.
+    for (bool sameName : {true, false}) {
+        for (std::size_t n = 0; n < earlier.physical_.size(); ++n) {
+            const DriveEntry& old = earlier.physical_[n];
+            if (!old.present() || layout.physical_[n].present()) continue;
+            for (std::size_t i = 0; i < found.physical_.size(); ++i) {
+                const DriveEntry& now = found.physical_[i];
+                if (taken[i] || now.key != old.key || (sameName && now.name != old.name)) continue;
+                taken[i] = true;
+                layout.physical_[n] = now;
+                break;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < found.physical_.size(); ++i)
+        if (!taken[i]) layout.physical_.push_back(found.physical_[i]);
+    layout.assignLetters();
+    return layout;
+}
+
+void DriveLayout::assignLetters() {
+    std::fill(std::begin(letterTypes_), std::end(letterTypes_), DWORD{DRIVE_UNKNOWN});
+    // Drive n keeps letter C + n, so an empty number leaves its letter unused.
     int letter = kFirstLetter;
     for (const DriveEntry& entry : physical_) {
         if (letter == kLetterCount) return;
-        letterTypes_[letter++] = entry.type;
+        if (entry.present()) letterTypes_[letter] = entry.type;
+        ++letter;
     }
-    for (const DriveEntry& entry : cdroms) {
+    for (const DriveEntry& entry : cdroms_) {
         if (letter == kLetterCount) return;
         letterTypes_[letter++] = entry.type;
     }
@@ -163,7 +191,7 @@ DWORD DriveLayout::driveType(char letter) const {
 }
 
 const DriveEntry* DriveLayout::physicalDrive(std::size_t number) const {
-    return number < physical_.size() ? &physical_[number] : nullptr;
+    return number < physical_.size() && physical_[number].present() ? &physical_[number] : nullptr;
 }
 
 }  // namespace platform::linux

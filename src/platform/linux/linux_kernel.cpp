@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include "platform/linux/ata_passthrough.h"
-#include "platform/linux/drive_identity.h"
 #include "platform/linux/errno_map.h"
 #include "platform/linux/nvme_passthrough.h"
 #include "platform/linux/smart_requests.h"
@@ -23,6 +22,7 @@ constexpr std::string_view kDevicePrefix = "\\\\.\\PHYSICALDRIVE";
 constexpr DWORD kGenericAll = 0x10000000u;
 constexpr DWORD kFixedMedia = 12;
 constexpr std::size_t kMaxDriveDigits = 4;
+constexpr const char* kChangedSinceListed = "the drive changed since it was listed";
 
 // The n of "\\.\PHYSICALDRIVEn" (the prefix in any case), or -1 for any other path.
 long physicalDriveNumber(std::string_view path) {
@@ -45,7 +45,15 @@ LinuxKernel::LinuxKernel(SystemRoots roots)
     : roots_(std::move(roots)), discovers_(true), layout_(DriveLayout::fromSysfs(roots_.sysfs, roots_.dev)) {}
 
 LinuxKernel::LinuxKernel(std::vector<std::string> devicePaths, SystemRoots roots)
-    : roots_(std::move(roots)), discovers_(false), layout_(DriveLayout::fromPaths(devicePaths)) {}
+    : roots_(std::move(roots)), discovers_(false), layout_(DriveLayout::fromPaths(devicePaths)) {
+    // Each path is bound to what it names now; a path that names nothing yet is bound to
+    // nothing, so whatever appears there later is not taken for the listed drive.
+    for (const DriveEntry& entry : layout_.physicalDrives()) {
+        DeviceKey key;
+        readPathKey(entry.devicePath, roots_.sysfs, key);
+        listedKeys_.push_back(key);
+    }
+}
 
 LinuxKernel::~LinuxKernel() = default;
 
@@ -88,8 +96,10 @@ Handle LinuxKernel::createFile(std::string_view path, DWORD desiredAccess, DWORD
     OpenDrive drive;
     drive.canRead = (desiredAccess & (GENERIC_READ | kGenericAll)) != 0;
     drive.canWrite = (desiredAccess & (GENERIC_WRITE | kGenericAll)) != 0;
+    drive.name = entry->name;
+    drive.listedKey = discovers_ ? entry->key : listedKeys_[static_cast<std::size_t>(number)];
     DWORD error = ERROR_SUCCESS;
-    drive.file = SectorFile::open(entry->devicePath, drive.canWrite, error);
+    drive.file = SectorFile::open(entry->devicePath, error);
     if (!drive.file) {
         fail(error);
         return kInvalidHandle;
@@ -163,7 +173,8 @@ bool LinuxKernel::writeFile(Handle handle, const void* buffer, DWORD bytes, DWOR
     if (transferred != nullptr) *transferred = 0;
     OpenDrive* drive = find(handle);
     if (drive == nullptr) return fail(ERROR_INVALID_HANDLE);
-    if (!drive->canWrite) return fail(ERROR_ACCESS_DENIED);
+    // Only a claimed handle writes: looking at a drive never changes it.
+    if (!drive->claimed) return fail(ERROR_ACCESS_DENIED);
     if (bytes > 0 && buffer == nullptr) return fail(ERROR_INVALID_PARAMETER);
     const DWORD error = drive->file->write(drive->position, buffer, bytes);
     if (error != ERROR_SUCCESS) return fail(error);
@@ -233,7 +244,7 @@ bool LinuxKernel::closeHandle(Handle handle) {
 DWORD LinuxKernel::getLastError() const { return lastError_; }
 
 DWORD LinuxKernel::getLogicalDrives() {
-    if (discovers_) layout_ = DriveLayout::fromSysfs(roots_.sysfs, roots_.dev);
+    if (discovers_) layout_ = DriveLayout::rebind(layout_, DriveLayout::fromSysfs(roots_.sysfs, roots_.dev));
     succeed();
     return layout_.logicalDriveMask();
 }
@@ -243,6 +254,37 @@ DWORD LinuxKernel::getDriveType(std::string_view root) {
                             root[1] == ':' && std::isalpha(static_cast<unsigned char>(root[0])) != 0;
     succeed();
     return wellFormed ? layout_.driveType(root[0]) : DRIVE_NO_ROOT_DIR;
+}
+
+bool LinuxKernel::currentKey(const OpenDrive& drive, DeviceKey& key) const {
+    const SectorFile& file = *drive.file;
+    // A file standing in for a disk of a sysfs tree (tests) is known by that tree's entry.
+    if (discovers_ && !file.isBlockDevice()) {
+        key = readSysfsKey(roots_.sysfs + "/block/" + drive.name);
+        return true;
+    }
+    if (!readOpenFileKey(file.fd(), file.path(), roots_.sysfs, key)) return false;
+    // The size the open device reports itself, whatever sysfs says.
+    if (file.isBlockDevice()) key.sizeBytes = file.currentSize();
+    return true;
+}
+
+bool LinuxKernel::driveIdentity(Handle handle, std::string& identity) {
+    identity.clear();
+    const OpenDrive* drive = find(handle);
+    if (drive == nullptr) return fail(ERROR_INVALID_HANDLE);
+    DeviceKey key;
+    if (!currentKey(*drive, key)) return fail(windowsErrorFromErrno(errno));
+    identity = identityText(key);
+    return succeed();
+}
+
+bool LinuxKernel::isListedDevice(Handle handle) {
+    const OpenDrive* drive = find(handle);
+    if (drive == nullptr) return fail(ERROR_INVALID_HANDLE);
+    DeviceKey key;
+    if (!currentKey(*drive, key) || key != drive->listedKey) return fail(ERROR_DEV_NOT_EXIST);
+    return succeed();
 }
 
 bool LinuxKernel::claimForWriting(Handle handle, std::string& reason) {
@@ -258,7 +300,16 @@ bool LinuxKernel::claimForWriting(Handle handle, std::string& reason) {
     }
     // The handle already holds the drive; an exclusive reopen would now collide with itself.
     if (drive->claimed) return succeed();
+    if (!isListedDevice(handle)) {
+        reason = kChangedSinceListed;
+        return false;
+    }
     if (!file.isBlockDevice()) {
+        const DWORD reopened = file.reopenForWriting();
+        if (reopened != ERROR_SUCCESS) {
+            reason = reopened == ERROR_DEV_NOT_EXIST ? kChangedSinceListed : file.path() + " cannot be opened for writing";
+            return fail(reopened);
+        }
         // Two writers on one image file would undo each other's repairs.
         if (flock(file.fd(), LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;
@@ -278,11 +329,17 @@ bool LinuxKernel::claimForWriting(Handle handle, std::string& reason) {
         reason = *inUse;
         return fail(ERROR_SHARING_VIOLATION);
     }
-    const DWORD error = file.reopenExclusive();
+    const DWORD error = file.reopenForWriting();
     if (error != ERROR_SUCCESS) {
         reason = error == ERROR_SHARING_VIOLATION ? file.path() + " is in use by another program or the kernel"
+                 : error == ERROR_DEV_NOT_EXIST   ? std::string(kChangedSinceListed)
                                                   : file.path() + " cannot be opened for exclusive use";
         return fail(error);
+    }
+    // Another disk may have been attached under the same device number since the check above.
+    if (!isListedDevice(handle)) {
+        reason = kChangedSinceListed;
+        return false;
     }
     drive->claimed = true;
     return succeed();
@@ -294,14 +351,6 @@ bool LinuxKernel::flushFileBuffers(Handle handle) {
     // On a block device this also makes the drive empty its own write cache.
     if (fdatasync(drive->file->fd()) != 0) return fail(windowsErrorFromErrno(errno));
     return succeed();
-}
-
-bool LinuxKernel::driveIdentity(Handle handle, std::string& identity) {
-    identity.clear();
-    OpenDrive* drive = find(handle);
-    if (drive == nullptr) return fail(ERROR_INVALID_HANDLE);
-    identity = driveIdentityOf(drive->file->fd(), roots_);
-    return identity.empty() ? fail(ERROR_NOT_SUPPORTED) : succeed();
 }
 
 }  // namespace platform::linux

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/kernel.h"
+#include "platform/linux/device_identity.h"
 #include "platform/linux/drive_layout.h"
 #include "platform/linux/drive_usage.h"
 #include "platform/linux/linux_namespace.h"
@@ -19,7 +20,9 @@ namespace platform::linux {
 class LinuxKernel final : public Kernel {
 public:
     // This machine's drives, found under /sys/block and opened under /dev. The list is read
-    // again on every getLogicalDrives(), so each enumeration sees the disks of that moment.
+    // again on every getLogicalDrives(), so each enumeration sees the disks of that moment,
+    // but a drive number keeps naming the disk it was first given to (see DriveLayout::rebind).
+    // Drives are opened read-only; only claimForWriting opens one for writing.
     LinuxKernel();
     // The same, with other roots for sysfs, the device nodes and /proc (tests use fake trees).
     explicit LinuxKernel(SystemRoots roots);
@@ -42,6 +45,7 @@ public:
     bool claimForWriting(Handle handle, std::string& reason) override;
     bool flushFileBuffers(Handle handle) override;
     bool driveIdentity(Handle handle, std::string& identity) override;
+    bool isListedDevice(Handle handle) override;
 
     // The drives as last discovered (physical drive n is element n).
     const DriveLayout& layout() const { return layout_; }
@@ -51,13 +55,16 @@ public:
 private:
     struct OpenDrive {
         std::unique_ptr<SectorFile> file;
+        std::string name;      // the disk's kernel name when it was opened
+        DeviceKey listedKey;   // what its drive number was bound to
         std::uint64_t position = 0;
         bool canRead = false;
-        bool canWrite = false;
-        bool claimed = false;  // claimForWriting succeeded on this handle
+        bool canWrite = false;  // asked for; granted only by claimForWriting
+        bool claimed = false;   // claimForWriting succeeded on this handle
     };
 
     OpenDrive* find(Handle handle);
+    bool currentKey(const OpenDrive& drive, DeviceKey& key) const;
     bool fail(DWORD error);
     bool succeed();
     bool geometry(OpenDrive& drive, void* out, DWORD outSize, DWORD* returned);
@@ -66,6 +73,7 @@ private:
     SystemRoots roots_;
     bool discovers_ = true;
     DriveLayout layout_;
+    std::vector<DeviceKey> listedKeys_;  // explicit paths: what each named when constructed
     std::map<Handle, OpenDrive> handles_;
     Handle nextHandle_ = 0x100;
     DWORD lastError_ = ERROR_SUCCESS;

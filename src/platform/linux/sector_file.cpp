@@ -40,9 +40,10 @@ long directIoAlignment(int fd) {
 
 void SectorFile::FreeDeleter::operator()(std::uint8_t* p) const { std::free(p); }
 
-std::unique_ptr<SectorFile> SectorFile::open(const std::string& path, bool forWrite, DWORD& error) {
-    // Writing a device whose sectors are larger than a transfer needs to read them first.
-    const int flags = (forWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+std::unique_ptr<SectorFile> SectorFile::open(const std::string& path, DWORD& error) {
+    // Read-only: closing a descriptor that was open for writing makes udev re-read the disk's
+    // partition table, and looking at a disk must change nothing.
+    const int flags = O_RDONLY | O_CLOEXEC;
     std::unique_ptr<SectorFile> file(new SectorFile);
     file->path_ = path;
     file->direct_ = true;
@@ -53,7 +54,7 @@ std::unique_ptr<SectorFile> SectorFile::open(const std::string& path, bool forWr
         struct stat st {};
         if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
             ::close(fd);
-            error = ERROR_INVALID_PARAMETER;
+            error = S_ISDIR(st.st_mode) ? ERROR_ACCESS_DENIED : ERROR_INVALID_PARAMETER;
             return nullptr;
         }
         file->direct_ = false;
@@ -63,7 +64,6 @@ std::unique_ptr<SectorFile> SectorFile::open(const std::string& path, bool forWr
         return nullptr;
     }
     file->fd_ = fd;
-    file->openFlags_ = flags;
 
     struct stat st {};
     if (fstat(fd, &st) != 0) {
@@ -98,7 +98,7 @@ std::unique_ptr<SectorFile> SectorFile::open(const std::string& path, bool forWr
             }
         }
     } else {
-        error = ERROR_NOT_SUPPORTED;
+        error = S_ISDIR(st.st_mode) ? ERROR_ACCESS_DENIED : ERROR_NOT_SUPPORTED;
         return nullptr;
     }
     file->sizeBytes_ = file->currentSize() / kSectorBytes * kSectorBytes;
@@ -140,6 +140,7 @@ DWORD SectorFile::read(std::uint64_t offset, void* data, std::uint32_t bytes) {
 }
 
 DWORD SectorFile::write(std::uint64_t offset, const void* data, std::uint32_t bytes) {
+    if (!writable_) return ERROR_ACCESS_DENIED;
     return transfer(offset, nullptr, static_cast<const std::uint8_t*>(data), bytes);
 }
 
@@ -216,12 +217,24 @@ DWORD SectorFile::writeFully(std::uint64_t offset, const std::uint8_t* from, std
     return ERROR_SUCCESS;
 }
 
-DWORD SectorFile::reopenExclusive() {
-    if (!blockDevice_) return ERROR_SUCCESS;
-    const int fd = openRetrying(path_, openFlags_ | O_EXCL | (direct_ ? O_DIRECT : 0));
+DWORD SectorFile::reopenForWriting() {
+    if (writable_) return ERROR_SUCCESS;
+    const int flags = O_RDWR | O_CLOEXEC | (blockDevice_ ? O_EXCL : 0) | (direct_ ? O_DIRECT : 0);
+    const int fd = openRetrying(path_, flags);
     if (fd < 0) return windowsErrorFromErrno(errno);
+    // The path may name another device or file by now (a disk replaced, an image renamed over).
+    struct stat before {};
+    struct stat after {};
+    const bool same = fstat(fd_, &before) == 0 && fstat(fd, &after) == 0 &&
+                      (blockDevice_ ? S_ISBLK(after.st_mode) && after.st_rdev == before.st_rdev
+                                    : after.st_dev == before.st_dev && after.st_ino == before.st_ino);
+    if (!same) {
+        ::close(fd);
+        return ERROR_DEV_NOT_EXIST;
+    }
     ::close(fd_);
     fd_ = fd;
+    writable_ = true;
     return ERROR_SUCCESS;
 }
 

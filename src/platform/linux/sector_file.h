@@ -26,9 +26,9 @@ public:
     // The largest piece moved by one pread/pwrite; longer transfers are split.
     static constexpr std::uint32_t kChunkBytes = 512 * 1024;
 
-    // Opens path for reading, and for writing too when forWrite. Null with error set to a
-    // Windows code when the path cannot be opened or is neither a block device nor a regular file.
-    static std::unique_ptr<SectorFile> open(const std::string& path, bool forWrite, DWORD& error);
+    // Opens path for reading only. Null with error set to a Windows code when the path cannot
+    // be opened or is neither a block device nor a regular file.
+    static std::unique_ptr<SectorFile> open(const std::string& path, DWORD& error);
     ~SectorFile();
     SectorFile(const SectorFile&) = delete;
     SectorFile& operator=(const SectorFile&) = delete;
@@ -38,12 +38,15 @@ public:
     // nothing. data is the caller's.
     DWORD read(std::uint64_t offset, void* data, std::uint32_t bytes);
     // Writes the same way; durable on the device (or image file) when it returns success.
+    // ERROR_ACCESS_DENIED until reopenForWriting succeeded.
     DWORD write(std::uint64_t offset, const void* data, std::uint32_t bytes);
 
-    // Replaces the descriptor by one opened with O_EXCL (block devices), which the kernel
-    // refuses with EBUSY while the device is mounted or held. ERROR_SUCCESS or a Windows code;
-    // the file stays usable either way.
-    DWORD reopenExclusive();
+    // Replaces the read-only descriptor by one for reading and writing, with O_EXCL for a block
+    // device (the kernel refuses that with EBUSY while the device is mounted or held). The new
+    // descriptor must reach the same device or file as the old one, else ERROR_DEV_NOT_EXIST.
+    // ERROR_SUCCESS or a Windows code; on failure the read-only descriptor stays in use.
+    DWORD reopenForWriting();
+    bool writable() const { return writable_; }
 
     int fd() const { return fd_; }
     const std::string& path() const { return path_; }
@@ -70,7 +73,7 @@ private:
     bool fallBackToBuffered();
 
     int fd_ = -1;
-    int openFlags_ = 0;
+    bool writable_ = false;
     std::string path_;
     bool blockDevice_ = false;
     bool direct_ = false;

@@ -9,12 +9,6 @@ namespace {
 constexpr DWORD kSendCmdInWithoutBuffer = sizeof(SENDCMDINPARAMS) - 1;
 constexpr std::uint32_t kBlock = 512;
 
-constexpr BYTE SMART_READ_LOG = 0xD5;
-constexpr BYTE SMART_DISABLE_OPERATIONS = 0xD9;
-constexpr BYTE SMART_AUTOSAVE = 0xD2;
-constexpr BYTE SMART_SAVE_ATTRIBUTE_VALUES = 0xD3;
-constexpr BYTE SMART_EXECUTE_OFFLINE_IMMEDIATE = 0xD4;
-
 IoctlAnswer refused(DWORD error) {
     IoctlAnswer answer;
     answer.error = error;
@@ -32,7 +26,15 @@ DWORD writeHeader(void* out, DWORD outSize, DWORD dataBytes, BYTE driverError, B
     return kSendCmdOutHeaderSize;
 }
 
-// The ATA request a SENDCMDINPARAMS stands for, or false when it is not one we pass on.
+// A S.M.A.R.T. command as the feature set defines it: command B0h with 4Fh/C2h in LBA mid/high.
+bool isSmartCommand(const IDEREGS& regs) {
+    return regs.bCommandReg == ATA_SMART_CMD && regs.bCylLowReg == SMART_CYL_LOW && regs.bCylHighReg == SMART_CYL_HI;
+}
+
+// The ATA request a SENDCMDINPARAMS stands for, or false when it is not one of the four the
+// program uses: IDENTIFY DEVICE, S.M.A.R.T. ENABLE OPERATIONS, READ DATA and READ THRESHOLDS.
+// Everything else is refused, also commands that only read (logs, status, self-test results):
+// nothing the program does not send may ever reach a failing drive through it.
 bool planRequest(DWORD code, const SENDCMDINPARAMS& params, AtaRequest& request) {
     const IDEREGS& regs = params.irDriveRegs;
     request.features = regs.bFeaturesReg;
@@ -44,40 +46,14 @@ bool planRequest(DWORD code, const SENDCMDINPARAMS& params, AtaRequest& request)
     request.command = regs.bCommandReg;
     if (code == SMART_RCV_DRIVE_DATA) {
         request.protocol = AtaProtocol::PioDataIn;
-        if (regs.bCommandReg == ATA_IDENTIFY_DEVICE) {
-            request.sectorCount = 1;
-            request.dataBytes = kBlock;
-            return true;
-        }
-        if (regs.bCommandReg != ATA_SMART_CMD) return false;
-        switch (regs.bFeaturesReg) {
-        case SMART_READ_DATA:
-        case SMART_READ_THRESHOLDS:
-            request.sectorCount = 1;
-            request.dataBytes = kBlock;
-            return true;
-        case SMART_READ_LOG:
-            request.dataBytes = kBlock * regs.bSectorCountReg;
-            return regs.bSectorCountReg != 0;
-        default:
-            return false;
-        }
+        request.sectorCount = 1;
+        request.dataBytes = kBlock;
+        if (regs.bCommandReg == ATA_IDENTIFY_DEVICE) return regs.bFeaturesReg == 0;
+        return isSmartCommand(regs) &&
+               (regs.bFeaturesReg == SMART_READ_DATA || regs.bFeaturesReg == SMART_READ_THRESHOLDS);
     }
     request.protocol = AtaProtocol::NonData;
-    if (regs.bCommandReg != ATA_SMART_CMD) return false;
-    switch (regs.bFeaturesReg) {
-    case SMART_ENABLE_OPERATIONS:
-    case SMART_DISABLE_OPERATIONS:
-    case SMART_AUTOSAVE:
-    case SMART_SAVE_ATTRIBUTE_VALUES:
-    case SMART_EXECUTE_OFFLINE_IMMEDIATE:
-        return true;
-    case SMART_RETURN_SMART_STATUS:
-        request.returnRegisters = true;
-        return true;
-    default:
-        return false;
-    }
+    return code == SMART_SEND_DRIVE_COMMAND && isSmartCommand(regs) && regs.bFeaturesReg == SMART_ENABLE_OPERATIONS;
 }
 
 }  // namespace
@@ -122,7 +98,7 @@ IoctlAnswer smartDriveCommand(AtaChannel& channel, DWORD code, const void* in, D
         answer.returned = writeHeader(out, outSize, 0, SMART_INVALID_COMMAND, 0);
         return answer;
     }
-    const DWORD dataBytes = request.returnRegisters ? sizeof(IDEREGS) : request.dataBytes;
+    const DWORD dataBytes = request.dataBytes;
     if (out == nullptr || outSize < kSendCmdOutHeaderSize + dataBytes) {
         IoctlAnswer answer = refused(ERROR_INSUFFICIENT_BUFFER);
         answer.returned = writeHeader(out, outSize, 0, SMART_INVALID_BUFFER, 0);
@@ -141,16 +117,7 @@ IoctlAnswer smartDriveCommand(AtaChannel& channel, DWORD code, const void* in, D
         answer.returned = writeHeader(out, outSize, 0, driverError, outcome.haveRegisters ? outcome.errorRegister : 0);
         return answer;
     }
-    if (request.returnRegisters) {
-        IDEREGS regs = params.irDriveRegs;
-        regs.bFeaturesReg = SMART_RETURN_SMART_STATUS;
-        regs.bCylLowReg = outcome.lbaMid;
-        regs.bCylHighReg = outcome.lbaHigh;
-        regs.bCommandReg = outcome.status;
-        std::memcpy(data, &regs, sizeof regs);
-    } else {
-        std::memcpy(data, scratch, request.dataBytes);
-    }
+    std::memcpy(data, scratch, request.dataBytes);
     answer.ok = true;
     answer.error = ERROR_SUCCESS;
     answer.returned = writeHeader(out, outSize, dataBytes, SMART_NO_ERROR, 0) + dataBytes;

@@ -1,9 +1,9 @@
 #pragma once
 // The Windows S.M.A.R.T. requests (SMART_GET_VERSION, SMART_SEND_DRIVE_COMMAND,
 // SMART_RCV_DRIVE_DATA) answered with ATA commands on an AtaChannel, with input and output
-// buffers in the published layouts. Only the commands that read the drive's own identity and
-// health, or switch its S.M.A.R.T. feature, are passed on; anything else (a command that
-// writes data, or an unknown feature) is refused before it reaches the device.
+// buffers in the published layouts. Exactly the four commands the program sends are passed on
+// (IDENTIFY DEVICE, and the S.M.A.R.T. features ENABLE OPERATIONS, READ DATA and READ
+// THRESHOLDS); any other command or feature is refused before it reaches the device.
 #include <cstddef>
 #include <cstdint>
 
@@ -19,8 +19,6 @@ inline constexpr BYTE SMART_IDE_ERROR = 1;
 inline constexpr BYTE SMART_INVALID_COMMAND = 3;
 inline constexpr BYTE SMART_INVALID_BUFFER = 4;
 inline constexpr BYTE SMART_NOT_SUPPORTED = 9;
-
-inline constexpr BYTE SMART_RETURN_SMART_STATUS = 0xDA;
 
 struct IoctlAnswer {
     bool ok = false;

@@ -36,6 +36,7 @@ struct Drive {
     DriveGeometry geometry;
     std::unique_ptr<SectorStore> store;
     bool present = true;
+    int generation = 0;  // disks put in this drive's place since the machine was built
     SectorSet pending;  // shrinks as sectors are written
     std::unordered_map<std::uint64_t, WeakState> weak;
     Page identify{};
@@ -581,6 +582,10 @@ bool SimulatedKernel::claimForWriting(Handle handle, std::string& reason) {
         reason = "the drive is no longer there";
         return impl_->finish(record, false, ERROR_NOT_READY);
     }
+    if (drive->generation != 0) {
+        reason = "the drive changed since it was listed";
+        return impl_->finish(record, false, ERROR_DEV_NOT_EXIST);
+    }
     if (drive->described.inUse) {
         reason = "it has a mounted filesystem";
         return impl_->finish(record, false, ERROR_SHARING_VIOLATION);
@@ -625,7 +630,20 @@ bool SimulatedKernel::driveIdentity(Handle handle, std::string& identity) {
                                                         : described.serial;
     identity = "simulated drive " + std::to_string(described.number) + ", model " + described.model + ", serial " +
                serial + ", " + std::to_string(described.sectors) + " sectors";
+    if (drive->generation != 0) identity += ", replaced " + std::to_string(drive->generation) + " times";
     return impl_->finish(record, true, 0);
+}
+
+bool SimulatedKernel::isListedDevice(Handle handle) {
+    std::lock_guard lock(impl_->mutex);
+    CallRecord record;
+    record.operation = "isListedDevice";
+    record.handle = handle;
+    OpenHandle* open = nullptr;
+    const Drive* drive = impl_->driveOf(handle, &open);
+    if (!drive) return impl_->finish(record, false, ERROR_INVALID_HANDLE);
+    const bool listed = drive->present && drive->generation == 0;
+    return impl_->finish(record, listed, ERROR_DEV_NOT_EXIST);
 }
 
 std::uint32_t SimulatedKernel::getVersion() {
@@ -692,6 +710,12 @@ void SimulatedKernel::setDrivePresent(int drive, bool present) {
     std::lock_guard lock(impl_->mutex);
     if (drive < 0 || drive >= kMaxDrives || !impl_->drives[static_cast<std::size_t>(drive)]) return;
     impl_->drives[static_cast<std::size_t>(drive)]->present = present;
+}
+
+void SimulatedKernel::replaceDrive(int drive) {
+    std::lock_guard lock(impl_->mutex);
+    if (drive < 0 || drive >= kMaxDrives || !impl_->drives[static_cast<std::size_t>(drive)]) return;
+    ++impl_->drives[static_cast<std::size_t>(drive)]->generation;
 }
 
 }  // namespace platform::sim

@@ -29,7 +29,7 @@ struct CallRecord {
     std::string operation;           // "createFile", "setFilePointer", "readFile", "writeFile",
                                      // "deviceIoControl", "closeHandle", "getLogicalDrives",
                                      // "getDriveType", "claimForWriting", "flushFileBuffers",
-                                     // "driveIdentity"
+                                     // "driveIdentity", "isListedDevice"
     Handle handle = kInvalidHandle;  // the handle used, or returned by createFile
     std::string path;                // createFile path, getDriveType root
     DWORD desiredAccess = 0;
@@ -77,9 +77,12 @@ class SimulatedKernel final : public Kernel, public OsVersion {
     DWORD getDriveType(std::string_view root) override;
     bool claimForWriting(Handle handle, std::string& reason) override;
     bool flushFileBuffers(Handle handle) override;
-    // "simulated drive N, model M, serial S, X sectors": the machine file keeps its own journal,
-    // so these name a drive well enough among its neighbours.
+    // "simulated drive N, model M, serial S, X sectors", and ", replaced G times" once
+    // replaceDrive has put another disk in its place: the machine file keeps its own journal, so
+    // these name a drive well enough among its neighbours.
     bool driveIdentity(Handle handle, std::string& identity) override;
+    // False (ERROR_DEV_NOT_EXIST) once replaceDrive put another disk in the drive's place.
+    bool isListedDevice(Handle handle) override;
 
     // OsVersion: the machine's Version key (5.1 when absent).
     std::uint32_t getVersion() override;
@@ -101,6 +104,9 @@ class SimulatedKernel final : public Kernel, public OsVersion {
     void pokeSectors(int drive, std::uint64_t lba, const std::vector<std::uint8_t>& data);
     // Makes a drive disappear (opens then fail with ERROR_FILE_NOT_FOUND) or come back.
     void setDrivePresent(int drive, bool present);
+    // Puts another disk in the drive's place, as a disk swapped while the program runs: the
+    // same sectors and answers, but no longer the disk the drive number was listed with.
+    void replaceDrive(int drive);
 
   private:
     SimulatedKernel();

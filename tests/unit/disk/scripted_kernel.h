@@ -90,6 +90,11 @@ public:
         return found == driveTypes.end() ? platform::DRIVE_NO_ROOT_DIR : found->second;
     }
     bool claimForWriting(Handle, std::string&) override { return true; }
+    bool driveIdentity(Handle, std::string& identity) override {
+        identity = "scripted";
+        return true;
+    }
+    bool isListedDevice(Handle) override { return true; }
 };
 
 }  // namespace disk_test

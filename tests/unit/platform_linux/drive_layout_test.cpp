@@ -2,6 +2,7 @@
 // drive letters and physical drive numbers they stand for.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -147,12 +148,86 @@ TEST(LinuxKernelDiscovery, LettersAndDrivePathsFollowTheSysfsTreeOfTheMoment) {
     EXPECT_EQ(kernel.createFile("\\\\.\\PHYSICALDRIVE1", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0), kInvalidHandle);
     EXPECT_EQ(kernel.getLastError(), ERROR_FILE_NOT_FOUND);
 
-    // A disk plugged in later shows up at the next enumeration and renumbers the drives.
+    // A disk plugged in later takes a number after the existing ones; sdb keeps drive 0.
     addDisk(sys, "sda");
     EXPECT_EQ(kernel.getLogicalDrives(), letterBit('C') | letterBit('D') | letterBit('E'));
+    EXPECT_EQ(kernel.getDriveType("D:\\"), DRIVE_FIXED);
     EXPECT_EQ(kernel.getDriveType("E:\\"), DRIVE_CDROM);
     h = kernel.createFile("\\\\.\\physicaldrive0", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0);
     ASSERT_NE(h, kInvalidHandle);
-    EXPECT_EQ(kernel.devicePathOf(h), dev.path("sda"));
+    EXPECT_EQ(kernel.devicePathOf(h), dev.path("sdb"));
     kernel.closeHandle(h);
+}
+
+namespace {
+
+// A disk with its identity: device number, serial (empty: none) and size in sectors.
+void addDisk(const TempTree& sys, const TempTree& dev, const std::string& name, const std::string& number,
+             const std::string& serial, int sectors) {
+    addDisk(sys, name);
+    sys.write("block/" + name + "/dev", number + "\n");
+    sys.write("block/" + name + "/size", std::to_string(sectors) + "\n");
+    if (!serial.empty()) sys.write("block/" + name + "/device/serial", serial + "\n");
+    dev.makeImage(name, static_cast<std::uint64_t>(sectors));
+}
+
+// What each drive number names now: the disk's name, or "-" for an empty number.
+std::vector<std::string> numbered(LinuxKernel& kernel) {
+    kernel.getLogicalDrives();
+    std::vector<std::string> names;
+    for (std::size_t n = 0; n < kernel.layout().physicalDrives().size(); ++n) {
+        const auto* entry = kernel.layout().physicalDrive(n);
+        names.push_back(entry == nullptr ? "-" : entry->name);
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST(LinuxKernelDiscovery, ADriveNumberNamesTheSameDiskForTheWholeRun) {
+    TempTree sys;
+    TempTree dev;
+    addDisk(sys, dev, "sdb", "8:16", "SERIAL-B", 8);
+    addDisk(sys, dev, "sdc", "8:32", "", 8);
+    addDisk(sys, dev, "loop0", "7:0", "", 8);
+    LinuxKernel kernel(linux::SystemRoots{sys.root(), dev.root(), "/proc"});
+    EXPECT_EQ(numbered(kernel), (std::vector<std::string>{"sdb", "sdc", "loop0"}));
+    auto open = [&](int n) {
+        return kernel.createFile("\\\\.\\PHYSICALDRIVE" + std::to_string(n), GENERIC_READ | GENERIC_WRITE, 0,
+                                 nullptr, OPEN_EXISTING, 0);
+    };
+    const Handle onLoop = open(2);
+    ASSERT_NE(onLoop, kInvalidHandle);
+    EXPECT_TRUE(kernel.isListedDevice(onLoop));
+
+    // Appearing: sorted first by name, numbered last.
+    addDisk(sys, dev, "sda", "8:0", "SERIAL-A", 8);
+    EXPECT_EQ(numbered(kernel), (std::vector<std::string>{"sdb", "sdc", "loop0", "sda"}));
+
+    // Vanishing: the number stays empty, its letter goes, and opening it finds no drive.
+    std::filesystem::remove_all(sys.path("block/sdc"));
+    EXPECT_EQ(numbered(kernel), (std::vector<std::string>{"sdb", "-", "loop0", "sda"}));
+    EXPECT_EQ(kernel.getLogicalDrives(), letterBit('C') | letterBit('E') | letterBit('F'));
+    EXPECT_EQ(open(1), kInvalidHandle);
+    EXPECT_EQ(kernel.getLastError(), ERROR_FILE_NOT_FOUND);
+
+    // Renamed with the same identity: the same number under the new name.
+    std::filesystem::rename(sys.path("block/sdb"), sys.path("block/sdd"));
+    std::filesystem::rename(dev.path("sdb"), dev.path("sdd"));
+    EXPECT_EQ(numbered(kernel), (std::vector<std::string>{"sdd", "-", "loop0", "sda"}));
+
+    // The same name on another disk (a loop device attached to another file, a disk swapped,
+    // one grown): never the listed number, and a handle opened before tells it is not listed.
+    sys.write("block/loop0/loop/backing_file", "/images/other.img\n");
+    sys.write("block/sda/size", "16\n");
+    addDisk(sys, dev, "sdc", "8:32", "", 8);  // back as it was: still a new number
+    EXPECT_EQ(numbered(kernel), (std::vector<std::string>{"sdd", "-", "-", "-", "sda", "sdc", "loop0"}));
+    EXPECT_FALSE(kernel.isListedDevice(onLoop));
+    EXPECT_EQ(kernel.getLastError(), ERROR_DEV_NOT_EXIST);
+    std::string reason;
+    EXPECT_FALSE(kernel.claimForWriting(onLoop, reason));
+    EXPECT_EQ(reason, "the drive changed since it was listed");
+    kernel.closeHandle(onLoop);
+    EXPECT_EQ(open(2), kInvalidHandle);
+    EXPECT_EQ(kernel.getLastError(), ERROR_FILE_NOT_FOUND);
 }

@@ -25,6 +25,16 @@ Handle openDrive(Kernel& kernel, int number, DWORD access = kReadWrite) {
                              OPEN_EXISTING, 0);
 }
 
+// A handle that may write: opened, then claimed (writes on an unclaimed handle are refused).
+Handle openClaimed(Kernel& kernel, int number) {
+    const Handle h = openDrive(kernel, number);
+    std::string reason;
+    if (h != kInvalidHandle) {
+        EXPECT_TRUE(kernel.claimForWriting(h, reason)) << reason;
+    }
+    return h;
+}
+
 bool seekSector(Kernel& kernel, Handle h, std::uint64_t sector) {
     const std::uint64_t offset = sector * 512;
     std::int32_t high = static_cast<std::int32_t>(offset >> 32);
@@ -44,7 +54,7 @@ protected:
 }  // namespace
 
 TEST_F(ImageIo, WritesLandOnExactlyTheirSectorsAndReadsSeeThem) {
-    const Handle h = openDrive(kernel, 0);
+    const Handle h = openClaimed(kernel, 0);
     ASSERT_NE(h, kInvalidHandle);
     EXPECT_EQ(kernel.getLastError(), ERROR_SUCCESS);
 
@@ -78,7 +88,7 @@ TEST_F(ImageIo, TransfersLargerThanOneBounceBufferAreComplete) {
     TempTree big;
     const std::string path = big.makeImage("big.img", 3000);
     LinuxKernel k{std::vector<std::string>{path}};
-    const Handle h = openDrive(k, 0);
+    const Handle h = openClaimed(k, 0);
     ASSERT_NE(h, kInvalidHandle);
     std::vector<std::uint8_t> data(2100 * 512);
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i / 512 * 13 + i);
@@ -94,7 +104,7 @@ TEST_F(ImageIo, TransfersLargerThanOneBounceBufferAreComplete) {
 }
 
 TEST_F(ImageIo, ATransferCrossingTheEndFailsWholeAndMovesNothing) {
-    const Handle h = openDrive(kernel, 0);
+    const Handle h = openClaimed(kernel, 0);
     ASSERT_NE(h, kInvalidHandle);
     ASSERT_TRUE(seekSector(kernel, h, 62));
     const auto data = filled(4 * 512, 0xEE);
@@ -123,7 +133,7 @@ TEST_F(ImageIo, ATransferCrossingTheEndFailsWholeAndMovesNothing) {
 }
 
 TEST_F(ImageIo, OnlyWholeSectorsAtSectorBoundariesMove) {
-    const Handle h = openDrive(kernel, 0);
+    const Handle h = openClaimed(kernel, 0);
     std::vector<std::uint8_t> buffer(1024);
     DWORD moved = 0;
     EXPECT_FALSE(kernel.readFile(h, buffer.data(), 100, &moved));
@@ -145,7 +155,7 @@ TEST(FilePointer, SixtyFourBitPositionsWithEveryMoveMethod) {
         ASSERT_EQ(truncate(path.c_str(), 5LL << 30), 0);  // 5 GiB, sparse
     }
     LinuxKernel kernel{std::vector<std::string>{path}};
-    const Handle h = openDrive(kernel, 0);
+    const Handle h = openClaimed(kernel, 0);
     ASSERT_NE(h, kInvalidHandle);
 
     // Sector 2^23 starts at 4 GiB: low part 0, high part 1.
@@ -232,7 +242,49 @@ TEST(OpeningDrives, AHandleDoesOnlyWhatItsAccessAllows) {
     EXPECT_EQ(kernel.getLastError(), ERROR_ACCESS_DENIED);
     EXPECT_FALSE(reason.empty());
     kernel.closeHandle(reader);
+
+    // Asking for write access is not enough: only the claim grants it.
+    const Handle writer = openDrive(kernel, 0);
+    ASSERT_NE(writer, kInvalidHandle);
+    EXPECT_FALSE(kernel.writeFile(writer, buffer.data(), 512, &moved));
+    EXPECT_EQ(kernel.getLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(readFileBytes(image, 0, 512), filled(512, TempTree::patternByte(0)));
+    ASSERT_TRUE(kernel.claimForWriting(writer, reason)) << reason;
+    EXPECT_TRUE(kernel.writeFile(writer, buffer.data(), 512, &moved));
+    kernel.closeHandle(writer);
+    EXPECT_EQ(readFileBytes(image, 0, 512), buffer);
     EXPECT_EQ(readFileBytes(image, 512, 512), filled(512, TempTree::patternByte(1)));
+}
+
+TEST(OpeningDrives, AnImageReplacedSinceItWasListedIsNeverClaimed) {
+    TempTree dir;
+    const std::string image = dir.makeImage("disk.img", 8);
+    LinuxKernel kernel{std::vector<std::string>{image}};
+    Handle h = openDrive(kernel, 0);
+    std::string listed;
+    ASSERT_TRUE(kernel.driveIdentity(h, listed));
+    EXPECT_TRUE(kernel.isListedDevice(h));
+    // Replaced while open (between the open and the claim), then before the open.
+    const std::string other = dir.makeImage("other.img", 8);
+    ASSERT_EQ(rename(other.c_str(), image.c_str()), 0);
+    for (int round = 0; round < 2; ++round) {
+        std::string reason;
+        EXPECT_FALSE(kernel.claimForWriting(h, reason)) << "round " << round;
+        EXPECT_EQ(reason, "the drive changed since it was listed");
+        EXPECT_EQ(kernel.getLastError(), ERROR_DEV_NOT_EXIST);
+        DWORD moved = 0;
+        const auto data = filled(512, 0xEE);
+        EXPECT_FALSE(kernel.writeFile(h, data.data(), 512, &moved));
+        kernel.closeHandle(h);
+        h = openDrive(kernel, 0);
+        ASSERT_NE(h, kInvalidHandle);
+        EXPECT_FALSE(kernel.isListedDevice(h));
+        std::string now;
+        ASSERT_TRUE(kernel.driveIdentity(h, now));
+        EXPECT_NE(now, listed);
+    }
+    kernel.closeHandle(h);
+    EXPECT_EQ(readFileBytes(image, 0, 512), filled(512, TempTree::patternByte(0)));
 }
 
 TEST(ErrnoMapping, EveryErrnoGivesTheCodeCallersExpect) {
@@ -307,7 +359,7 @@ TEST(TmpfsImages, FilesystemsWithoutDirectIoStillGetDurableWholeSectorWrites) {
     TempTree dir("/dev/shm");
     const std::string image = dir.makeImage("disk.img", 16);
     LinuxKernel kernel{std::vector<std::string>{image}};
-    const Handle h = openDrive(kernel, 0);
+    const Handle h = openClaimed(kernel, 0);
     ASSERT_NE(h, kInvalidHandle) << kernel.getLastError();
     ASSERT_TRUE(seekSector(kernel, h, 3));
     const auto data = filled(512, 0x3C);

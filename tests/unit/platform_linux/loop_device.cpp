@@ -41,6 +41,16 @@ LoopDevice::~LoopDevice() {
     if (!device_.empty()) runShell("losetup -d '" + device_ + "'");
 }
 
+bool LoopDevice::reattach(const std::string& image) {
+    if (device_.empty()) return false;
+    // One shell, so that the device is free for as short a time as possible.
+    const int status = runShell("losetup -d '" + device_ + "' || exit 2; losetup --direct-io=on '" + device_ + "' '" +
+                                image + "' || exit 3");
+    if (status == 0) return true;
+    if (status == 3) device_.clear();
+    return false;
+}
+
 std::string LoopDevice::mountExt2(const std::string& target, const std::string& mountPoint) {
     std::string out;
     if (runShell("mkfs.ext2 -q -F '" + target + "'", &out) != 0) return "mkfs.ext2: " + out;

@@ -23,6 +23,11 @@ public:
     bool attached() const { return !device_.empty(); }
     const std::string& device() const { return device_; }
 
+    // Detaches the device and attaches the same device name to another image, as a user or a
+    // service might between two looks at the drives. False when that fails (another program took
+    // the free device meanwhile); the object then no longer owns any device.
+    bool reattach(const std::string& image);
+
     // mkfs.ext2 on target (the device or one of its partitions) and a mount on mountPoint.
     // Returns the shell's complaint, or empty on success.
     std::string mountExt2(const std::string& target, const std::string& mountPoint);

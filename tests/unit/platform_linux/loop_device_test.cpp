@@ -68,6 +68,8 @@ TEST_F(LoopDeviceTest, SectorsLandExactlyOnA512ByteDevice) {
     LinuxKernel kernel{std::vector<std::string>{loop.device()}};
     const Handle h = open(kernel);
     ASSERT_NE(h, kInvalidHandle) << kernel.getLastError();
+    std::string reason;
+    ASSERT_TRUE(kernel.claimForWriting(h, reason)) << reason;
     writeAndCheck(kernel, h, 7, 1, 0xA5);
     writeAndCheck(kernel, h, 300, 100, 0x5A);
 
@@ -96,6 +98,8 @@ TEST_F(LoopDeviceTest, PartialSectorsOfA4096ByteDeviceAreReadModifiedAndWritten)
     LinuxKernel kernel{std::vector<std::string>{loop.device()}};
     const Handle h = open(kernel);
     ASSERT_NE(h, kInvalidHandle) << kernel.getLastError();
+    std::string reason;
+    ASSERT_TRUE(kernel.claimForWriting(h, reason)) << reason;
     writeAndCheck(kernel, h, 9, 1, 0x11);     // inside one 4096-byte sector
     writeAndCheck(kernel, h, 22, 5, 0x22);    // across a boundary, both ends partial
     writeAndCheck(kernel, h, 40, 8, 0x33);    // exactly one device sector
@@ -132,6 +136,48 @@ TEST_F(LoopDeviceTest, AnAttachedLoopDeviceIsDiscoveredAsAFixedDrive) {
         kernel.closeHandle(h);
     }
     EXPECT_TRUE(found) << loop.device() << " not among the discovered drives";
+}
+
+TEST_F(LoopDeviceTest, ADeviceDetachedOrAttachedAgainSinceTheListingIsNeverClaimed) {
+    LoopDevice loop(image, 512);
+    ASSERT_TRUE(loop.attached());
+    LinuxKernel kernel;
+    kernel.getLogicalDrives();
+    const auto& drives = kernel.layout().physicalDrives();
+    const auto listed = std::find_if(drives.begin(), drives.end(),
+                                     [&](const auto& entry) { return entry.devicePath == loop.device(); });
+    ASSERT_NE(listed, drives.end()) << loop.device() << " not among the discovered drives";
+    const std::string path = "\\\\.\\PHYSICALDRIVE" + std::to_string(listed - drives.begin());
+    auto openListed = [&] {
+        return kernel.createFile(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0);
+    };
+    Handle h = openListed();
+    ASSERT_NE(h, kInvalidHandle);
+    std::string listedIdentity;
+    ASSERT_TRUE(kernel.driveIdentity(h, listedIdentity));
+    EXPECT_NE(listedIdentity.find(image), std::string::npos) << listedIdentity;
+    EXPECT_TRUE(kernel.isListedDevice(h));
+    kernel.closeHandle(h);
+
+    // The same device name on another file (between the listing and the scan's open): the
+    // number does not follow the name.
+    const std::string other = dir.makeImage("other.img", kSectors);
+    if (!loop.reattach(other)) GTEST_SKIP() << "another program took " << loop.device() << " meanwhile";
+    h = openListed();
+    ASSERT_NE(h, kInvalidHandle);
+    std::string reason;
+    EXPECT_FALSE(kernel.isListedDevice(h));
+    EXPECT_FALSE(kernel.claimForWriting(h, reason));
+    EXPECT_EQ(reason, "the drive changed since it was listed");
+    const std::vector<std::uint8_t> zeros(512, 0);
+    DWORD moved = 0;
+    EXPECT_FALSE(kernel.writeFile(h, zeros.data(), 512, &moved));
+    kernel.closeHandle(h);
+    kernel.getLogicalDrives();
+    EXPECT_EQ(openListed(), kInvalidHandle);
+    EXPECT_EQ(kernel.getLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(imageSector(0), pattern(0));
+    EXPECT_EQ(readFileBytes(other, 0, 512), pattern(0));
 }
 
 TEST_F(LoopDeviceTest, AClaimHoldsTheDeviceAgainstAMount) {

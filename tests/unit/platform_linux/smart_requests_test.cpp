@@ -2,6 +2,8 @@
 // the drive, what the output buffers hold, and how failures are reported.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -120,43 +122,44 @@ TEST_F(SmartCommands, PagesAndIdentifyComeBackAfterTheHeader) {
     EXPECT_EQ(headerOf(small).cBufferSize, 0u);
 }
 
-TEST_F(SmartCommands, ReturnStatusGivesTheCylinderRegisters) {
-    channel.outcome.haveRegisters = true;
-    channel.outcome.lbaMid = 0xF4;
-    channel.outcome.lbaHigh = 0x2C;
-    channel.outcome.status = 0x50;
-    std::vector<std::uint8_t> out(24);
-    ASSERT_TRUE(send(SMART_SEND_DRIVE_COMMAND, sendCmdIn(SMART_RETURN_SMART_STATUS, 0, ATA_SMART_CMD), out).ok);
-    EXPECT_TRUE(channel.requests.back().returnRegisters);
-    IDEREGS regs{};
-    std::memcpy(&regs, out.data() + 16, sizeof regs);
-    EXPECT_EQ(headerOf(out).cBufferSize, 8u);
-    EXPECT_EQ(regs.bCylLowReg, 0xF4);
-    EXPECT_EQ(regs.bCylHighReg, 0x2C);
-}
-
-TEST_F(SmartCommands, CommandsThatCouldChangeDataNeverReachTheDrive) {
-    struct Case {
+TEST_F(SmartCommands, OnlyTheFourCommandsTheProbeSendsEverReachTheDrive) {
+    struct Sent {
         DWORD code;
-        BYTE features;
-        BYTE command;
+        int command;
+        int features;
+        bool operator==(const Sent&) const = default;
     };
-    const Case refused[] = {
-        {SMART_RCV_DRIVE_DATA, 0, 0x20},              // READ SECTORS
-        {SMART_SEND_DRIVE_COMMAND, 0, 0x30},          // WRITE SECTORS
-        {SMART_SEND_DRIVE_COMMAND, 0xD6, ATA_SMART_CMD},  // SMART WRITE LOG
-        {SMART_SEND_DRIVE_COMMAND, 0, 0xEC},          // IDENTIFY without a data phase
-        {SMART_RCV_DRIVE_DATA, SMART_ENABLE_OPERATIONS, ATA_SMART_CMD},
-        {SMART_SEND_DRIVE_COMMAND, 0, 0xF6},          // SECURITY ERASE UNIT
-    };
-    for (const Case& c : refused) {
-        std::vector<std::uint8_t> out(531);
-        const IoctlAnswer a = send(c.code, sendCmdIn(c.features, 1, c.command), out);
-        EXPECT_FALSE(a.ok) << std::hex << int(c.command) << " " << int(c.features);
-        EXPECT_EQ(a.error, ERROR_INVALID_PARAMETER);
-        EXPECT_EQ(headerOf(out).DriverStatus.bDriverError, SMART_INVALID_COMMAND);
+    std::vector<Sent> reached;
+    int wronglyRefused = 0;
+    std::vector<std::uint8_t> out(531);
+    for (const DWORD code : {SMART_SEND_DRIVE_COMMAND, SMART_RCV_DRIVE_DATA, DWORD{0x7C08C}}) {
+        for (int command = 0; command < 256; ++command) {
+            for (int features = 0; features < 256; ++features) {
+                const std::size_t before = channel.requests.size();
+                std::fill(out.begin(), out.end(), 0xEE);
+                const IoctlAnswer a =
+                    send(code, sendCmdIn(static_cast<BYTE>(features), 1, static_cast<BYTE>(command)), out);
+                if (channel.requests.size() != before) {
+                    reached.push_back({code, command, features});
+                    continue;
+                }
+                wronglyRefused += a.ok || a.error != ERROR_INVALID_PARAMETER ||
+                                  headerOf(out).DriverStatus.bDriverError != SMART_INVALID_COMMAND;
+            }
+        }
     }
-    EXPECT_TRUE(channel.requests.empty());
+    EXPECT_EQ(reached, (std::vector<Sent>{{SMART_SEND_DRIVE_COMMAND, ATA_SMART_CMD, SMART_ENABLE_OPERATIONS},
+                                          {SMART_RCV_DRIVE_DATA, ATA_SMART_CMD, SMART_READ_DATA},
+                                          {SMART_RCV_DRIVE_DATA, ATA_SMART_CMD, SMART_READ_THRESHOLDS},
+                                          {SMART_RCV_DRIVE_DATA, ATA_IDENTIFY_DEVICE, 0}}));
+    EXPECT_EQ(wronglyRefused, 0);
+
+    // A S.M.A.R.T. command without its signature in LBA mid/high is not one of them either.
+    std::vector<std::uint8_t> in = sendCmdIn(SMART_READ_DATA, 1, ATA_SMART_CMD);
+    in[offsetof(SENDCMDINPARAMS, irDriveRegs) + offsetof(IDEREGS, bCylHighReg)] = 0;
+    const std::size_t before = channel.requests.size();
+    EXPECT_FALSE(send(SMART_RCV_DRIVE_DATA, in, out).ok);
+    EXPECT_EQ(channel.requests.size(), before);
 }
 
 TEST_F(SmartCommands, BadBuffersAreRefusedBeforeTheDriveIsAsked) {

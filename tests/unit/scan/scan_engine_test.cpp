@@ -266,16 +266,23 @@ TEST(ScanRefusal, DriveThatCannotBeOpenedIsRefusedWithItsNameAndReason) {
     EXPECT_TRUE(rig.Transfers().empty());
 }
 
-TEST(ScanRefusal, DriveInUseIsRefusedBeforeAnyTransferAndItsHandleClosed) {
-    ScanRig rig("InUse = yes\n");
-    const scan::ScanOutcome outcome = rig.Run("0", "1000");
-    EXPECT_FALSE(outcome.started);
-    EXPECT_THAT(outcome.refusal, HasSubstr("Cannot scan Drive 0 (SIMDISK 2000): "));
-    EXPECT_GT(outcome.refusal.size(), std::string("Cannot scan Drive 0 (SIMDISK 2000): ").size());
-    EXPECT_TRUE(rig.Transfers().empty());
-    EXPECT_EQ(rig.kernel->openHandleCount(), 0u);
-    EXPECT_EQ(rig.surface.messageBoxes.size(), 1u) << Messages(rig.surface);
-    EXPECT_TRUE(rig.surface.titles.empty());
+TEST(ScanRefusal, DriveInUseOrChangedSinceListedIsRefusedBeforeAnyTransferAndItsHandleClosed) {
+    const std::string prefix = "Cannot scan Drive 0 (SIMDISK 2000): ";
+    for (const bool replaced : {false, true}) {
+        ScanRig rig(replaced ? "" : "InUse = yes\n");
+        if (replaced) rig.kernel->replaceDrive(0);  // another disk answers to the listed number
+        const scan::ScanOutcome outcome = rig.Run("0", "1000");
+        EXPECT_FALSE(outcome.started);
+        EXPECT_THAT(outcome.refusal, HasSubstr(prefix));
+        EXPECT_GT(outcome.refusal.size(), prefix.size());
+        if (replaced) {
+            EXPECT_EQ(outcome.refusal, prefix + "the drive changed since it was listed");
+        }
+        EXPECT_TRUE(rig.Transfers().empty());
+        EXPECT_EQ(rig.kernel->openHandleCount(), 0u);
+        EXPECT_EQ(rig.surface.messageBoxes.size(), 1u) << Messages(rig.surface);
+        EXPECT_TRUE(rig.surface.titles.empty());
+    }
 }
 
 TEST(ScanRefusal, MissingDriveIsRefusedWithoutAModelWhenNoneIsKnown) {
