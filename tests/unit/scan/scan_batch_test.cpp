@@ -102,8 +102,9 @@ Result Scan(const Machine& machine, ScanMode mode, std::uint32_t mib, std::int64
     const std::uint64_t count = std::min(machine.sectors, machine.end + 300) - first;
     rig.FillPattern(first, count);
     rig.engine->SetTransferMib(mib);
+    // Lives as long as the scan that the pump hook below runs in.
+    bool shown = false;
     if (stopAt >= 0) {
-        bool shown = false;
         rig.surface.onPump = [&](int) {
             if (shown) rig.state.stopRequested = true;
             shown = shown || rig.state.currentLba == stopAt;
