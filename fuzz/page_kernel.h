@@ -57,6 +57,11 @@ public:
     platform::DWORD getLogicalDrives() override { return 1u << 2; }
     platform::DWORD getDriveType(std::string_view) override { return platform::DRIVE_FIXED; }
     bool claimForWriting(platform::Handle, std::string&) override { return false; }
+    bool driveIdentity(platform::Handle, std::string& identity) override {
+        identity.clear();
+        return false;
+    }
+    bool isListedDevice(platform::Handle) override { return true; }
 
 private:
     static constexpr std::size_t kHeader = 16;
