@@ -15,6 +15,24 @@ namespace {
 constexpr std::int64_t kLoopMargin = 120;
 constexpr std::size_t kSector = 512;
 
+// Calls visit(from, to) for each run of sectors that were read, in order, until it returns false.
+// False when a visit did.
+template <typename Visit>
+bool ForEachReadRun(const std::array<bool, kBlockSectors>& readable, std::uint32_t sectors, Visit visit) {
+    std::uint32_t i = 0;
+    while (i < sectors) {
+        if (!readable[i]) {
+            ++i;
+            continue;
+        }
+        std::uint32_t runEnd = i;
+        while (runEnd < sectors && readable[runEnd]) ++runEnd;
+        if (!visit(i, runEnd)) return false;
+        i = runEnd;
+    }
+    return true;
+}
+
 }  // namespace
 
 BlockLoop::BlockLoop(BlockIo& io, platform::Surface& surface, platform::Clock& clock, ScanState& state,
@@ -169,22 +187,11 @@ void BlockLoop::SettleJournal(std::int64_t lba, std::uint32_t sectors, bool dura
 
 bool BlockLoop::ReadContentBack(std::int64_t lba, std::uint32_t sectors) {
     // Sectors that could not be read hold zeros in the buffer and are not compared.
-    std::uint32_t i = 0;
-    while (i < sectors) {
-        if (!buffers_.readable[i]) {
-            ++i;
-            continue;
-        }
-        std::uint32_t runEnd = i;
-        while (runEnd < sectors && buffers_.readable[runEnd]) ++runEnd;
-        const std::size_t offset = i * kSector;
-        const std::size_t bytes = (runEnd - i) * kSector;
-        if (!io_.ReadAt(lba + i, buffers_.verify + offset, runEnd - i) ||
-            std::memcmp(buffers_.block + offset, buffers_.verify + offset, bytes) != 0)
-            return false;
-        i = runEnd;
-    }
-    return true;
+    return ForEachReadRun(buffers_.readable, sectors, [&](std::uint32_t from, std::uint32_t to) {
+        const std::size_t offset = from * kSector;
+        return io_.ReadAt(lba + from, buffers_.verify + offset, to - from) &&
+               std::memcmp(buffers_.block + offset, buffers_.verify + offset, (to - from) * kSector) == 0;
+    });
 }
 
 void BlockLoop::ShowJournalProblem() {
@@ -269,21 +276,14 @@ void BlockLoop::KeepBlock(std::int64_t lba) {
 
 bool BlockLoop::WriteContent(std::int64_t lba, std::uint32_t sectors, bool sectorBySectorOnFailure) {
     bool allWritten = true;
-    std::uint32_t i = 0;
-    while (i < sectors) {
-        if (!buffers_.readable[i]) {
-            ++i;
-            continue;
-        }
-        std::uint32_t runEnd = i;
-        while (runEnd < sectors && buffers_.readable[runEnd]) ++runEnd;
-        // One write for the whole block when every sector was read, else one per run of read sectors.
-        if (!io_.WriteAt(lba + i, buffers_.block + i * kSector, runEnd - i)) {
-            const bool recovered = sectorBySectorOnFailure && WriteSectorBySector(lba, i, runEnd);
+    // One write for the whole block when every sector was read, else one per run of read sectors.
+    ForEachReadRun(buffers_.readable, sectors, [&](std::uint32_t from, std::uint32_t to) {
+        if (!io_.WriteAt(lba + from, buffers_.block + from * kSector, to - from)) {
+            const bool recovered = sectorBySectorOnFailure && WriteSectorBySector(lba, from, to);
             allWritten = allWritten && recovered;
         }
-        i = runEnd;
-    }
+        return true;
+    });
     return allWritten;
 }
 
