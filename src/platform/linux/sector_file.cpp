@@ -1,5 +1,6 @@
 #include "platform/linux/sector_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -148,6 +149,10 @@ DWORD SectorFile::transfer(std::uint64_t offset, std::uint8_t* readInto, const s
                            std::uint32_t bytes) {
     if (bytes % kSectorBytes != 0 || offset % kSectorBytes != 0) return ERROR_INVALID_PARAMETER;
     if (offset > sizeBytes_ || bytes > sizeBytes_ - offset) return ERROR_SECTOR_NOT_FOUND;
+    // Whole device sectors in memory the device can use as it is go in one call without a copy:
+    // a large transfer then reaches the device as one request stream, as a bare loop's does.
+    if (movesInPlace(offset, readInto ? readInto : writeFrom, bytes))
+        return readInto ? readFully(offset, readInto, bytes) : writeFully(offset, writeFrom, bytes);
     std::uint32_t done = 0;
     while (done < bytes) {
         const std::uint32_t piece = std::min(bytes - done, kChunkBytes);
@@ -157,6 +162,13 @@ DWORD SectorFile::transfer(std::uint64_t offset, std::uint8_t* readInto, const s
         done += piece;
     }
     return ERROR_SUCCESS;
+}
+
+bool SectorFile::movesInPlace(std::uint64_t offset, const std::uint8_t* data, std::uint32_t bytes) const {
+    if (offset % unit_ != 0 || bytes % unit_ != 0) return false;
+    // Page alignment satisfies every device's and filesystem's direct-I/O memory rule.
+    const std::uintptr_t alignment = std::max(unit_, kMemoryAlignment);
+    return !direct_ || reinterpret_cast<std::uintptr_t>(data) % alignment == 0;
 }
 
 DWORD SectorFile::readChunk(std::uint64_t offset, std::uint8_t* data, std::uint32_t bytes) {

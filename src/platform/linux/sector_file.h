@@ -1,10 +1,11 @@
 #pragma once
-// One open drive (a block device or a disk image file) moved in whole 512-byte sectors.
-// Every transfer goes through an aligned bounce buffer allocated once when the file is
-// opened, with O_DIRECT, so reads and writes reach the device instead of the page cache
-// (a re-read that came from the cache would verify nothing). Where the device's logical
-// sector is larger than 512 bytes, a transfer that covers part of one is done as a
-// read-modify-write of the whole sector.
+// One open drive (a block device or a disk image file) moved in whole 512-byte sectors, with
+// O_DIRECT, so reads and writes reach the device instead of the page cache (a re-read that
+// came from the cache would verify nothing). A transfer of whole device sectors from
+// page-aligned memory goes to the device in one call; any other goes through an aligned
+// bounce buffer allocated once when the file is opened. Where the device's logical sector is
+// larger than 512 bytes, a transfer that covers part of one is done as a read-modify-write
+// of the whole sector.
 //
 // Image files on filesystems that refuse O_DIRECT (tmpfs, some network filesystems) are
 // opened normally instead: each write is followed by fdatasync so it is durable before the
@@ -23,7 +24,7 @@ namespace platform::linux {
 class SectorFile {
 public:
     static constexpr std::uint32_t kSectorBytes = 512;
-    // The largest piece moved by one pread/pwrite; longer transfers are split.
+    // The largest piece moved through the bounce buffer at once; longer transfers are split.
     static constexpr std::uint32_t kChunkBytes = 512 * 1024;
 
     // Opens path for reading only. Null with error set to a Windows code when the path cannot
@@ -66,6 +67,7 @@ private:
     };
     SectorFile() = default;
     DWORD transfer(std::uint64_t offset, std::uint8_t* readInto, const std::uint8_t* writeFrom, std::uint32_t bytes);
+    bool movesInPlace(std::uint64_t offset, const std::uint8_t* data, std::uint32_t bytes) const;
     DWORD readChunk(std::uint64_t offset, std::uint8_t* data, std::uint32_t bytes);
     DWORD writeChunk(std::uint64_t offset, const std::uint8_t* data, std::uint32_t bytes);
     DWORD readFully(std::uint64_t offset, std::uint8_t* into, std::size_t bytes);
