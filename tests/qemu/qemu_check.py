@@ -162,11 +162,7 @@ def check_varim(args):
     model, serial, rows = smartctl_facts(section(out, "smartctl"))
     smart_text = section(out, "smart")
     c.true("varim smart exited 0", "smart-exit 0" in smart_text)
-    try:
-        smart = json.loads(smart_text[:smart_text.rfind("smart-exit")])
-    except ValueError as error:
-        smart = {}
-        c.true("varim smart printed JSON", False, str(error))
+    smart = json_before(smart_text, "smart-exit", c, "varim smart")
     c.equal("varim model", smart.get("model"), MODEL)
     c.equal("varim serial", smart.get("serial"), SERIAL)
     c.equal("smartctl model", model, MODEL)
@@ -175,24 +171,7 @@ def check_varim(args):
     c.true("smartctl saw the attributes", len(rows) > 0)
     c.equal("varim attributes (id, current, worst, raw16, threshold) against smartctl", got, rows)
 
-    scan_text = section(out, "scan")
-    c.true("varim scan exited 0", "scan-exit 0" in scan_text)
-    try:
-        scan = json.loads(scan_text[:scan_text.rfind("scan-exit")])
-    except ValueError as error:
-        scan = {}
-        c.true("varim scan printed JSON", False, str(error))
-    want_blocks = sorted({start + (s - start) // 100 * 100 for s in bad if start <= s < end})
-    c.equal("scan completed", scan.get("completed"), True)
-    c.equal("bad blocks are exactly those holding the injected sectors", scan.get("badBlocks"), want_blocks)
-    c.equal("bad count", scan.get("badCount"), len(want_blocks))
-
-    with open(disk, "rb") as f:
-        after = f.read()
-    c.equal("image size unchanged", len(after), len(before))
-    changed = [s for s in range(min(len(before), len(after)) // SECTOR)
-               if before[s * SECTOR:(s + 1) * SECTOR] != after[s * SECTOR:(s + 1) * SECTOR]]
-    c.equal("sectors changed by the scan, other than the unreadable ones", [s for s in changed if s not in bad], [])
+    check_scan(c, disk, before, bad, start, end, section(out, "scan"))
     return c.failed
 
 

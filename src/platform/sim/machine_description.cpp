@@ -495,4 +495,9 @@ bool parseMachineDescription(std::string_view text, const std::string& baseDir, 
     return parser.run(text, machine, error);
 }
 
+std::string reportedSerial(const DriveSpec& drive) {
+    if (!drive.serial.empty()) return drive.serial;
+    return "SIM" + std::string(drive.number < 10 ? "000" : "00") + std::to_string(drive.number);
+}
+
 }  // namespace platform::sim

@@ -89,6 +89,9 @@ struct MachineDescription {
     std::vector<DriveSpec> drives;  // in file order
 };
 
+// The serial the drive reports: its Serial, else "SIM" and its number (SIM0003).
+std::string reportedSerial(const DriveSpec& drive);
+
 // Parses description text. fileName prefixes error messages; baseDir resolves Image paths.
 bool parseMachineDescription(std::string_view text, const std::string& baseDir, const std::string& fileName,
                              MachineDescription& machine, std::string& error);

@@ -18,9 +18,7 @@ void putLittleEndian(NvmeHealthPage& page, std::size_t offset, std::size_t bytes
 
 NvmeIdentifyPage nvmeIdentifyPage(const DriveSpec& drive) {
     NvmeIdentifyPage page{};
-    const std::string serial = drive.serial.empty() ? "SIM" + std::string(drive.number < 10 ? "000" : "00") +
-                                                          std::to_string(drive.number)
-                                                    : drive.serial;
+    const std::string serial = reportedSerial(drive);
     putText(page, 4, 20, serial);
     putText(page, 24, 40, drive.model);
     putText(page, 64, 8, drive.firmware);

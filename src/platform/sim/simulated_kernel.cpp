@@ -625,9 +625,7 @@ bool SimulatedKernel::driveIdentity(Handle handle, std::string& identity) {
     if (!drive->present) return impl_->finish(record, false, ERROR_NOT_READY);
     const DriveSpec& described = drive->described;
     // The serial IDENTIFY reports (drive numbers are below 50).
-    const std::string serial = described.serial.empty() ? "SIM" + std::string(described.number < 10 ? "000" : "00") +
-                                                              std::to_string(described.number)
-                                                        : described.serial;
+    const std::string serial = reportedSerial(described);
     identity = "simulated drive " + std::to_string(described.number) + ", model " + described.model + ", serial " +
                serial + ", " + std::to_string(described.sectors) + " sectors";
     if (drive->generation != 0) identity += ", replaced " + std::to_string(drive->generation) + " times";

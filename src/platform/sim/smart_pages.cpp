@@ -55,9 +55,7 @@ Page identifyPage(const DriveSpec& drive, const DriveGeometry& geometry) {
     putWord(page, 1, cylinders);
     putWord(page, 3, heads);
     putWord(page, 6, perTrack);
-    const std::string serial = drive.serial.empty() ? "SIM" + std::string(drive.number < 10 ? "000" : "00") +
-                                                          std::to_string(drive.number)
-                                                    : drive.serial;
+    const std::string serial = reportedSerial(drive);
     putAtaText(page, 10, 20, serial);
     putAtaText(page, 23, 8, drive.firmware);
     putAtaText(page, 27, 40, drive.model);
