@@ -13,11 +13,27 @@
 #include "platform/system.h"
 #include "window_program.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: varim-repair-demo [-h | --help] [--transfer-mib M] [machine-file]\n"
+    "The Varim Hard Disk Repair window over a simulated machine: the built-in demo machine, or the\n"
+    "machine file given. Nothing on a real disk is touched.\n"
+    "  -h, --help        print this help and exit\n"
+    "  --transfer-mib M  the scan reads, writes back and re-reads up to M MiB at a time\n"
+    "                    (0 to 256; 0, the default, is one block of 100 sectors)\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     std::uint32_t transferMib = 0;
     if (!qtui::TakeTransferOption(args, transferMib) || args.size() > 1) {
-        std::fprintf(stderr, "usage: %s [--transfer-mib M] [machine-file]\n", argv[0]);
+        std::fputs(kUsage, stderr);
         return 2;
     }
     std::string error;
@@ -37,8 +53,8 @@ int main(int argc, char** argv) {
     // A machine file keeps its repair journal beside it; the built-in machine's drives live in
     // memory, and so does its journal.
     std::unique_ptr<platform::DurableFolder> journal;
-    if (argc == 2)
-        journal = std::make_unique<platform::linux::FileDurableFolder>(std::string(argv[1]) + ".journal");
+    if (args.size() == 1)
+        journal = std::make_unique<platform::linux::FileDurableFolder>(args[0] + ".journal");
     else
         journal = std::make_unique<platform::MemoryDurableFolder>();
     // The machine answers the version query too, so a machine file can show the refusal.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -87,4 +88,51 @@ TEST(DemoExecutable, TerminationEndsTheIdleWindowWithStatus0) {
     ASSERT_TRUE(demo.waitForFinished(20000));
     EXPECT_EQ(demo.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(demo.exitCode(), 0);
+}
+
+// A repair killed among its zero writes leaves its block in the journal beside the machine file;
+// the demo started on that file (options before it) writes the block back before anything else.
+TEST(DemoExecutable, WritesBackTheBlockACrashedRepairLeftBesideItsMachineFile) {
+    QTemporaryDir folder;
+    const QString machine = folder.filePath(QStringLiteral("machine.ini"));
+    const QString image = folder.filePath(QStringLiteral("drive.img"));
+    QByteArray original(100 * 512, '\0');
+    for (int i = 0; i < original.size(); ++i) original[i] = static_cast<char>(i * 7 + i / 512);
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    const auto read = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray drive = "[Drive0]\nSectors = 100\nImage = drive.img\nPending = 30\n";
+    write(image, original);
+    write(machine, "[Machine]\nCrashAtWrite = 10\n" + drive);
+
+    QProcess scan;
+    scan.start(QStringLiteral(VARIM_CONSOLE_EXECUTABLE), {QStringLiteral("--machine"), machine, QStringLiteral("scan"),
+                                                         QStringLiteral("0"), QStringLiteral("--end"), QStringLiteral("0"),
+                                                         QStringLiteral("--mode"), QStringLiteral("regenerate")});
+    ASSERT_TRUE(scan.waitForFinished(20000));
+    ASSERT_EQ(scan.exitStatus(), QProcess::CrashExit);
+    const QDir journal(machine + QStringLiteral(".journal"));
+    ASSERT_FALSE(journal.isEmpty());
+    ASSERT_NE(read(image), original);
+
+    write(machine, drive);
+    QProcess demo;
+    demo.setProcessEnvironment(OffscreenEnvironment());
+    demo.start(QStringLiteral(VARIM_DEMO_EXECUTABLE), {QStringLiteral("--transfer-mib"), QStringLiteral("8"), machine});
+    ASSERT_TRUE(demo.waitForStarted(20000));
+    uitest::WaitFor([&] { return journal.isEmpty(); }, 15000);
+    demo.terminate();
+    ASSERT_TRUE(demo.waitForFinished(20000));
+    EXPECT_TRUE(journal.isEmpty());
+    // The pending sector was never read, so only the repair's zeros can stand there.
+    QByteArray restored = read(image);
+    ASSERT_EQ(restored.size(), original.size());
+    restored.replace(30 * 512, 512, original.mid(30 * 512, 512));
+    EXPECT_EQ(restored, original);
 }
