@@ -94,8 +94,9 @@ TEST_F(ImageIo, LargeTransfersAreCompleteFromAlignedAndUnalignedMemory) {
     const Handle h = openClaimed(k, 0);
     ASSERT_NE(h, kInvalidHandle);
     constexpr std::size_t kBytes = 2100 * 512;
+    constexpr std::size_t kMemoryBytes = (kBytes / 4096 + 2) * 4096;  // aligned_alloc wants whole pages
     std::unique_ptr<std::uint8_t, decltype(&std::free)> memory(
-        static_cast<std::uint8_t*>(std::aligned_alloc(4096, kBytes + 8192)), &std::free);
+        static_cast<std::uint8_t*>(std::aligned_alloc(4096, kMemoryBytes)), &std::free);
     for (const std::size_t shift : {std::size_t{0}, std::size_t{512}, std::size_t{3}}) {
         SCOPED_TRACE(shift);
         std::uint8_t* buffer = memory.get() + shift;
