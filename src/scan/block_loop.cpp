@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "scan/pump.h"
+#include "scan/read_runs.h"
 #include "scan/scan_controls.h"
 #include "scan/scan_texts.h"
 #include "scan/status_line.h"
@@ -14,24 +15,6 @@ namespace {
 
 constexpr std::int64_t kLoopMargin = 120;
 constexpr std::size_t kSector = 512;
-
-// Calls visit(from, to) for each run of sectors that were read, in order, until it returns false.
-// False when a visit did.
-template <typename Visit>
-bool ForEachReadRun(const std::array<bool, kBlockSectors>& readable, std::uint32_t sectors, Visit visit) {
-    std::uint32_t i = 0;
-    while (i < sectors) {
-        if (!readable[i]) {
-            ++i;
-            continue;
-        }
-        std::uint32_t runEnd = i;
-        while (runEnd < sectors && readable[runEnd]) ++runEnd;
-        if (!visit(i, runEnd)) return false;
-        i = runEnd;
-    }
-    return true;
-}
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 
 #include "scan/block_io.h"
 #include "scan/journal_entry.h"
+#include "scan/read_runs.h"
 
 namespace scan {
 namespace {
@@ -61,27 +62,17 @@ bool OnlyRepairLeftovers(BlockIo& io, const DecodedEntry& entry, std::vector<uns
 // Writes the read sectors back run by run, flushes, and reads them back. Empty on success, else why not.
 std::string WriteBack(BlockIo& io, const DecodedEntry& entry, std::vector<unsigned char>& now) {
     const EntryBlock& block = entry.block;
-    std::uint32_t i = 0;
-    while (i < block.sectors) {
-        if (!block.readable[i]) {
-            ++i;
-            continue;
-        }
-        std::uint32_t end = i;
-        while (end < block.sectors && block.readable[end]) ++end;
-        if (!io.WriteAt(block.lba + i, entry.content.data() + i * kSector, end - i))
-            return "writing it back failed";
-        i = end;
-    }
+    const bool written = ForEachReadRun(block.readable, block.sectors, [&](std::uint32_t from, std::uint32_t to) {
+        return io.WriteAt(block.lba + from, entry.content.data() + from * kSector, to - from);
+    });
+    if (!written) return "writing it back failed";
     if (!io.Flush()) return "the drive did not confirm the write-back (flush failed)";
-    for (std::uint32_t s = 0; s < block.sectors; ++s) {
-        if (!block.readable[s]) continue;
-        unsigned char* sector = now.data() + s * kSector;
-        if (!io.ReadAt(block.lba + s, sector, 1) ||
-            std::memcmp(sector, entry.content.data() + s * kSector, kSector) != 0)
-            return "the block does not read back as written";
-    }
-    return {};
+    const bool readBack = ForEachReadRun(block.readable, block.sectors, [&](std::uint32_t from, std::uint32_t to) {
+        const std::size_t offset = from * kSector;
+        return io.ReadAt(block.lba + from, now.data() + offset, to - from) &&
+               std::memcmp(now.data() + offset, entry.content.data() + offset, (to - from) * kSector) == 0;
+    });
+    return readBack ? std::string() : "the block does not read back as written";
 }
 
 // Restores one decoded entry on drive n; empty on success, else why not.
