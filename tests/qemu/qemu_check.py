@@ -141,14 +141,18 @@ def check_probe(args):
     return c.failed
 
 
+def random_disk(args, name):
+    """A 64 MiB disk image of random bytes in the work folder: its path and its bytes."""
+    disk = os.path.join(args.work, name)
+    before = os.urandom(64 * 2048 * SECTOR)
+    with open(disk, "wb") as f:
+        f.write(before)
+    return disk, before
+
+
 def check_varim(args):
     run, env = prepare(args)
-    disk = os.path.join(args.work, "varim.img")
-    sectors = 64 * 2048
-    with open(disk, "wb") as f:
-        f.write(os.urandom(sectors * SECTOR))
-    with open(disk, "rb") as f:
-        before = f.read()
+    disk, before = random_disk(args, "varim.img")
     bad = [1000, 5050, 5051, 19999, 30000]
     start, end = 0, 20000
     out = boot(run, env, args, disk,
@@ -202,12 +206,7 @@ def check_scan(c, disk, before, bad, start, end, scan_text):
 def check_nvme(args):
     """One boot: the health log through varim and through smartctl, then a scan over bad sectors."""
     run, env = prepare(args)
-    disk = os.path.join(args.work, "varim-nvme.img")
-    sectors = 64 * 2048
-    with open(disk, "wb") as f:
-        f.write(os.urandom(sectors * SECTOR))
-    with open(disk, "rb") as f:
-        before = f.read()
+    disk, before = random_disk(args, "varim-nvme.img")
     bad = [1000, 5050, 5051, 19999]
     start, end = 0, 20000
     warning = 0x04  # reliability degraded
