@@ -59,15 +59,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             }
             return args[++i];
         };
-        if (arg == "--machine") {
-            auto v = value("--machine");
-            if (!v) return std::nullopt;
-            if (options.machineFile) {
-                error = "--machine may be given once";
-                return std::nullopt;
-            }
-            options.machineFile = *v;
-        } else if (arg == "--device") {
+        if (arg == "--device") {
             auto v = value("--device");
             if (!v) return std::nullopt;
             options.devices.push_back(*v);
@@ -75,28 +67,22 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             options.demo = true;
         } else if (arg == "--json") {
             options.json = true;
-        } else if (arg == "--start" || arg == "--end" || arg == "--mode" || arg == "--resume" ||
-                   arg == "--session") {
+        } else if (arg == "--machine" || arg == "--start" || arg == "--end" || arg == "--mode" ||
+                   arg == "--resume" || arg == "--session" || arg == "--output") {
             auto v = value(arg.c_str());
             if (!v) return std::nullopt;
-            std::optional<std::string>* slot = arg == "--start"    ? &options.start
-                                               : arg == "--end"    ? &options.end
-                                               : arg == "--mode"   ? &options.mode
-                                               : arg == "--resume" ? &options.resumeFile
-                                                                   : &options.sessionFile;
+            std::optional<std::string>* slot = arg == "--machine"   ? &options.machineFile
+                                               : arg == "--start"   ? &options.start
+                                               : arg == "--end"     ? &options.end
+                                               : arg == "--mode"    ? &options.mode
+                                               : arg == "--resume"  ? &options.resumeFile
+                                               : arg == "--session" ? &options.sessionFile
+                                                                    : &options.outputFile;
             if (slot->has_value()) {
                 error = arg + " may be given once";
                 return std::nullopt;
             }
             *slot = *v;
-        } else if (arg == "--output") {
-            auto v = value("--output");
-            if (!v) return std::nullopt;
-            if (options.outputFile) {
-                error = "--output may be given once";
-                return std::nullopt;
-            }
-            options.outputFile = *v;
         } else if (arg == "--transfer-mib") {
             auto v = value("--transfer-mib");
             if (!v) return std::nullopt;
