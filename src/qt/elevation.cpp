@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <string_view>
 
+#include "scan/transfer_batch.h"
+
 namespace qtui {
 
 namespace {
@@ -82,6 +84,45 @@ bool TakeSessionVariables(std::vector<std::string>& args, SessionVariables& out,
     }
     args = std::move(rest);
     return true;
+}
+
+RepairArguments ParseRepairArguments(const std::vector<std::string>& args, bool asRoot) {
+    RepairArguments result;
+    auto refuse = [&result](std::string error) {
+        result.outcome = RepairArguments::Outcome::Refused;
+        result.error = std::move(error);
+        return result;
+    };
+    std::size_t i = 0;
+    // The session pairs come first in the form the restart builds, and only root takes them.
+    while (asRoot && i < args.size() && args[i] == kSessionOption) {
+        std::vector<std::string> pair(args.begin() + static_cast<std::ptrdiff_t>(i),
+                                      args.begin() + static_cast<std::ptrdiff_t>(std::min(i + 2, args.size())));
+        std::string error;
+        if (!TakeSessionVariables(pair, result.session, error)) return refuse(error);
+        i += 2;
+    }
+    bool transferSeen = false;
+    for (; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "-h" || arg == "--help") {
+            result.outcome = RepairArguments::Outcome::Help;
+        } else if (arg == "--transfer-mib") {
+            if (transferSeen || i + 1 >= args.size() || !scan::ParseTransferMib(args[i + 1], result.transferMib))
+                return refuse("--transfer-mib is given once, as a whole number of MiB from 0 to " +
+                              std::to_string(scan::kLargestTransferMib));
+            transferSeen = true;
+            ++i;
+        } else {
+            return refuse("unknown argument " + arg);
+        }
+    }
+    return result;
+}
+
+std::vector<std::string> RootSideArguments(const RepairArguments& request) {
+    if (request.transferMib == 0) return {};
+    return {"--transfer-mib", std::to_string(request.transferMib)};
 }
 
 RestartResult RestartAsRoot(const std::vector<std::string>& command) {

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,13 +20,12 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: varim-repair [-h | --help]\n"
+    "usage: varim-repair [-h | --help] [--transfer-mib M]\n"
     "The Varim Hard Disk Repair window over this computer's disks. Started by a user other than\n"
     "root, it asks for an administrator's password through pkexec and restarts as root.\n"
     "  -h, --help             print this help and exit\n"
     "  --transfer-mib M       the scan reads, writes back and re-reads up to M MiB at a time\n"
-    "                         (0 to 256; 0, the default, is one block of 100 sectors)\n"
-    "  --pass-env NAME=VALUE  used by the restart: one display or language variable for root\n";
+    "                         (0 to 256; 0, the default, is one block of 100 sectors)\n";
 
 // Restarts through pkexec when not root. Returns the status to end with, or -1 to go on with the
 // window under this user's own rights.
@@ -69,35 +67,26 @@ int RestartAsRootIfNeeded(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (std::find_if(args.begin(), args.end(),
-                     [](const std::string& a) { return a == "-h" || a == "--help"; }) != args.end()) {
+    // Every argument is checked before rights are asked for, and the root side takes only the form
+    // the restart builds: an administrator approves this window, not options a user slipped in.
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const qtui::RepairArguments request = qtui::ParseRepairArguments(args, ::geteuid() == 0);
+    if (request.outcome == qtui::RepairArguments::Outcome::Refused) {
+        std::fprintf(stderr, "varim-repair: %s\n%s", request.error.c_str(), kUsage);
+        return 2;
+    }
+    if (request.outcome == qtui::RepairArguments::Outcome::Help) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    qtui::SessionVariables session;
-    std::string error;
-    if (!qtui::TakeSessionVariables(args, session, error)) {
-        std::fprintf(stderr, "varim-repair: %s\n%s", error.c_str(), kUsage);
-        return 2;
-    }
-    // Checked before asking for rights; the restarted window gets the option with the rest.
-    std::vector<std::string> windowArgs = args;
-    std::uint32_t transferMib = 0;
-    if (!qtui::TakeTransferOption(windowArgs, transferMib)) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    const int restartStatus = RestartAsRootIfNeeded(args);
+    const int restartStatus = RestartAsRootIfNeeded(qtui::RootSideArguments(request));
     if (restartStatus >= 0) return restartStatus;
-    for (const auto& [name, value] : session) ::setenv(name.c_str(), value.c_str(), 1);
+    for (const auto& [name, value] : request.session) ::setenv(name.c_str(), value.c_str(), 1);
 
-    // Qt sees the arguments without the session pairs and the transfer size, which are ours.
-    std::vector<char*> qtArgv{argv[0]};
-    for (std::string& arg : windowArgs) qtArgv.push_back(arg.data());
-    qtArgv.push_back(nullptr);
-    int qtArgc = static_cast<int>(qtArgv.size()) - 1;
-    QApplication application(qtArgc, qtArgv.data());
+    // Qt reads options of its own from the command line (plugin paths among them): it gets none.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication application(qtArgc, qtArgv);
     qtui::PrepareApplication(application);
     application.setDesktopFileName(QStringLiteral("example.varim.HddRepair"));
 
@@ -111,7 +100,7 @@ int main(int argc, char** argv) {
     platform::ImmediateProcessExit processExit;
     platform::SystemClock clock;
     platform::linux::FileDurableFolder journal(platform::linux::stateJournalFolder());
-    const app::DialogServices services{kernel, version, processExit, clock, platform::modulePath(), transferMib,
+    const app::DialogServices services{kernel, version, processExit, clock, platform::modulePath(), request.transferMib,
                                        &journal};
     qtui::RunMainWindow(services);
     return 0;
