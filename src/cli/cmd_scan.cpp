@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <optional>
 #include <cstdio>
 #include <fstream>
@@ -90,10 +89,8 @@ int RunScan(const Context& context) {
     };
     scan::ScanEngine engine(access, surface, clock, state, modelTextOf);
     engine.SetTransferMib(options.transferMib.value_or(0));
-    // tools/bench-scan measures what the journal costs by running once without it.
-    const char* unjournaled = std::getenv("VARIM_BENCHMARK_WITHOUT_JOURNAL");
     std::optional<scan::RepairJournal> journal;
-    if (context.journal != nullptr && !(unjournaled != nullptr && std::string(unjournaled) == "1")) {
+    if (context.journal != nullptr) {
         journal.emplace(*context.journal);
         engine.SetJournal(&*journal);
     }

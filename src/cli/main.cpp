@@ -1,6 +1,5 @@
-// varim: the console twin of the window. The same enumeration, probe, catalogue, scan engine,
-// session file and speed test, on the real drives, on explicit devices or image files, or on
-// a simulated machine.
+// The console tool's body: the kernel and repair journal it runs on, then the command (main()
+// itself is in varim_main.cpp).
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -9,6 +8,7 @@
 #include "app/demo_machine.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/program.h"
 #include "platform/durable_folder.h"
 #include "platform/linux/file_folder.h"
 #include "platform/linux/linux_kernel.h"
@@ -34,7 +34,8 @@ std::unique_ptr<platform::Kernel> MakeKernel(const cli::Options& options, std::s
 
 // A simulated machine keeps its repair journal beside its file, the built-in one in memory (its
 // drives live there too); real drives use this user's state folder.
-std::unique_ptr<platform::DurableFolder> MakeJournal(const cli::Options& options) {
+std::unique_ptr<platform::DurableFolder> MakeJournal(const cli::Options& options, cli::JournalUse journalUse) {
+    if (journalUse == cli::JournalUse::Unjournaled) return nullptr;
     if (options.demo) return std::make_unique<platform::MemoryDurableFolder>();
     if (options.machineFile) return std::make_unique<platform::linux::FileDurableFolder>(*options.machineFile + ".journal");
     return std::make_unique<platform::linux::FileDurableFolder>(platform::linux::stateJournalFolder());
@@ -56,7 +57,9 @@ int Dispatch(const cli::Context& context) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace cli {
+
+int RunProgram(int argc, char** argv, JournalUse journalUse) {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
     auto options = cli::ParseOptions(args, error);
@@ -74,7 +77,7 @@ int main(int argc, char** argv) {
         return cli::kExitFailed;
     }
     bool realMachine = !options->machineFile && options->devices.empty() && !options->demo;
-    auto journal = MakeJournal(*options);
+    auto journal = MakeJournal(*options, journalUse);
     cli::Context context{*options, *kernel, realMachine, platform::modulePath(), journal.get()};
     // Interrupted repairs are written back before anything else touches the drives; the metrics
     // exporter only looks (its stdout is the exposition) and the catalogue touches no drive.
@@ -83,3 +86,5 @@ int main(int argc, char** argv) {
         cli::RecoverAtStart(context);
     return Dispatch(context);
 }
+
+}  // namespace cli
