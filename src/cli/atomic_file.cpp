@@ -1,66 +1,37 @@
 #include "cli/atomic_file.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/linux/durable_file.h"
 
 namespace cli {
-namespace {
-
-bool Fail(std::string& error, const std::string& what) {
-    error = what + ": " + std::strerror(errno);
-    return false;
-}
-
-}  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::string& error) {
     // The temporary name does not end in the target's extension, so a collector that reads
     // "*.prom" never picks up a half-written file.
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) return Fail(error, "cannot create a temporary file beside " + path);
-    auto abandon = [&](const std::string& what) {
-        const int saved = errno;
-        close(fd);
-        unlink(temporary.c_str());
-        errno = saved;
-        return Fail(error, what);
-    };
-    std::size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t n = write(fd, content.data() + written, content.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return abandon("cannot write " + temporary);
-        written += static_cast<std::size_t>(n);
-    }
-    // mkstemp makes the file private; the collector usually runs as another user.
-    if (fchmod(fd, 0644) != 0) return abandon("cannot set the mode of " + temporary);
-    if (fsync(fd) != 0) return abandon("cannot flush " + temporary);
-    if (close(fd) != 0) {
-        const int saved = errno;
-        unlink(temporary.c_str());
-        errno = saved;
-        return Fail(error, "cannot close " + temporary);
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int saved = errno;
-        unlink(temporary.c_str());
-        errno = saved;
-        return Fail(error, "cannot replace " + path);
-    }
-    // The rename itself is durable once the folder is flushed.
     const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string pattern = name + ".XXXXXX";
+    platform::linux::DurableResult result;
+    // mkstemp-like files are private; the collector usually runs as another user.
+    if (platform::linux::ReplaceFileDurably(path, pattern.c_str(), 0644, false, content, result)) return true;
+    using platform::linux::DurableStep;
+    const std::string temporary = folder + result.temporary;
+    std::string what;
+    switch (result.failed) {
+        case DurableStep::OpenFolder:
+        case DurableStep::Create: what = "cannot create a temporary file beside " + path; break;
+        case DurableStep::Write: what = "cannot write " + temporary; break;
+        case DurableStep::Mode: what = "cannot set the mode of " + temporary; break;
+        case DurableStep::Flush: what = "cannot flush " + temporary; break;
+        case DurableStep::Close: what = "cannot close " + temporary; break;
+        case DurableStep::Place: what = "cannot replace " + path; break;
+        case DurableStep::FlushFolder:
+        case DurableStep::None: what = "cannot flush the folder of " + path; break;
     }
-    return true;
+    error = what + ": " + std::strerror(result.error);
+    return false;
 }
 
 }  // namespace cli

@@ -19,6 +19,12 @@ void RecoverAtStart(const Context& context) {
 
 int RunRecover(const Context& context) {
     if (context.journal == nullptr) return kExitDone;
+    const std::string unusable = context.journal->Unusable();
+    if (!unusable.empty()) {
+        std::fprintf(stderr, "varim: the repair journal in %s cannot be used: %s\n", context.journal->Where().c_str(),
+                     unusable.c_str());
+        return kExitFailed;
+    }
     disk::DriveAccess access(context.kernel);
     const scan::RecoveryReport report = scan::RecoverPendingRepairs(access, *context.journal);
     if (context.options.json) {

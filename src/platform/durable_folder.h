@@ -27,6 +27,11 @@ public:
     virtual bool Read(const std::string& name, std::vector<std::uint8_t>& data, std::string& reason) = 0;
     // Where the entries are, for messages.
     virtual std::string Where() const = 0;
+    // Why the folder cannot be used (someone else could have written it, or it cannot be opened);
+    // empty when it can, or when it does not exist yet (then nothing is pending).
+    virtual std::string Unusable() { return {}; }
+    // True when the entries live in memory (tmpfs, ramfs): a power cut loses them.
+    virtual bool InMemory() { return false; }
 };
 
 // Entries in memory, as durable as the process: for the built-in demo machine, whose drives

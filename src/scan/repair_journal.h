@@ -32,6 +32,8 @@ public:
     bool holding() const { return holding_; }
     const std::string& problem() const { return problem_; }
     std::string where() const { return folder_.Where(); }
+    // True when the entries live in memory, so a power cut would lose them.
+    bool inMemory() const { return folder_.InMemory(); }
 
 private:
     platform::DurableFolder& folder_;

@@ -97,6 +97,12 @@ ScanOutcome ScanEngine::Scan(ScanFields& fields) {
                      : ScanMode::Standard;
     outcome.mode = range.mode;
     surface_.listClear(controls::kInfoList);
+    if (journal_ != nullptr && journal_->inMemory()) {
+        // Rescue systems often keep their state in memory: the journal still guards against a
+        // crash of this program, but not against a power cut.
+        const std::string where = journal_->where();
+        surface_.listAddString(controls::kInfoList, FormatText(texts::kJournalInMemory, where.c_str()));
+    }
     range.scanStart = fields.scanStart;
     range.scanEnd = fields.scanEnd;
     range.drive = fields.driveNumber;

@@ -23,6 +23,9 @@ inline constexpr const char* kStatusLine = "%1.f %c Sector: %lld  Elapsed: %u mi
 inline constexpr const char* kJournalUnavailable =
     "Blocks are not being repaired: the repair journal cannot be written (%s). No block is zeroed unless "
     "its content is saved there first.";
+inline constexpr const char* kJournalInMemory =
+    "The repair journal in %s is kept in memory (tmpfs or ramfs): a power cut during a repair would lose "
+    "the block being repaired.";
 inline constexpr const char* kJournalKept =
     "Block at sector %lld: its content could not be confirmed on the drive after the repair; it stays in "
     "the repair journal and is written back at the next start.";

@@ -1,13 +1,9 @@
 #include "scan/session_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/linux/durable_file.h"
 #include "scan/scan_engine.h"
 #include "scan/scan_session.h"
 
@@ -17,30 +13,6 @@ namespace {
 bool AllDigits(std::string_view text) {
     for (char c : text)
         if (c < '0' || c > '9') return false;
-    return true;
-}
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-// The permissions a newly created file gets under the process's umask.
-mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
     return true;
 }
 
@@ -73,27 +45,11 @@ std::optional<SessionValues> ParseSessionFile(std::string_view bytes) {
 }
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string& reason) {
-    std::string temporary = FolderOf(path) + "/.varim-session-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        reason = std::strerror(errno);
-        return false;
-    }
-    bool ok = ::fchmod(fd, NewFileMode()) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    int error = ok ? 0 : errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        reason = std::strerror(error != 0 ? error : EIO);
-    }
-    return ok;
+    // A new session file gets the permissions any new file of this user gets (its umask).
+    platform::linux::DurableResult result;
+    if (platform::linux::ReplaceFileDurably(path, ".varim-session-XXXXXX", 0666, true, bytes, result)) return true;
+    reason = std::strerror(result.error);
+    return false;
 }
 
 SmallFileRead ReadSmallFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {

@@ -1,5 +1,7 @@
 #include "platform/linux/file_folder.h"
 
+#include "platform/linux/durable_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -10,28 +12,19 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace platform::linux {
 namespace {
 
 constexpr const char* kPartSuffix = ".part";
+// Far more than any entry holds: a file larger than this is not one, and is not read into memory.
+constexpr off_t kLargestEntry = 16 * 1024 * 1024;
 
 bool EndsWith(const std::string& text, const char* suffix) {
     const std::size_t length = std::strlen(suffix);
     return text.size() >= length && text.compare(text.size() - length, length, suffix) == 0;
-}
-
-bool WriteAll(int fd, const void* data, std::size_t bytes) {
-    const auto* from = static_cast<const char*>(data);
-    while (bytes > 0) {
-        const ssize_t done = ::write(fd, from, bytes);
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) return false;
-        from += done;
-        bytes -= static_cast<std::size_t>(done);
-    }
-    return true;
 }
 
 // Creates path and its missing parents (mode 0700), each new one made durable in its parent.
@@ -72,6 +65,24 @@ bool MakeFolders(const char* path) {
     return true;
 }
 
+
+// The path of an open folder, for messages only.
+std::string PathOf(int fd) {
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink(link, path, sizeof path - 1);
+    if (length <= 0) return "a folder above it";
+    return std::string(path, static_cast<std::size_t>(length));
+}
+
+// Filesystems that live in memory: what they hold is gone after a power cut.
+bool LivesInMemory(long type) {
+    constexpr long kTmpfs = 0x01021994;
+    constexpr long kRamfs = static_cast<long>(0x858458f6);
+    return type == kTmpfs || type == kRamfs;
+}
+
 }  // namespace
 
 FileDurableFolder::FileDurableFolder(std::string path) : path_(std::move(path)) {}
@@ -88,16 +99,107 @@ bool FileDurableFolder::Failure(const char* what, const char* name, int error, s
     return false;
 }
 
-bool FileDurableFolder::OpenFolder(std::string& reason) {
-    if (folderFd_ >= 0) return true;
-    if (path_.empty()) {
-        reason = "no folder for it is known (HOME is not set)";
+bool FileDurableFolder::Trusted(int fd, std::string& reason) const {
+    const uid_t user = ::geteuid();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return Failure("cannot examine", nullptr, errno, reason);
+    char mode[8];
+    if (st.st_uid != user) {
+        reason = path_ + " belongs to another user (uid " + std::to_string(st.st_uid) + "), so it could hold entries "
+                 "this user never wrote";
         return false;
     }
-    if (!MakeFolders(path_.c_str())) return Failure("cannot create", nullptr, errno, reason);
-    folderFd_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd_ < 0) return Failure("cannot open", nullptr, errno, reason);
-    return true;
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+        reason = path_ + " can be written by other users (mode " + mode + ")";
+        return false;
+    }
+    // Every folder above must be safe from others too, or one of them could swap this one (as a
+    // sticky folder such as /tmp keeps others from renaming what is not theirs, it is fine).
+    int current = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (current < 0) return Failure("cannot examine", nullptr, errno, reason);
+    bool trusted = true;
+    for (;;) {
+        const int parent = ::openat(current, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        struct stat here {};
+        struct stat above {};
+        if (parent < 0 || ::fstat(current, &here) != 0 || ::fstat(parent, &above) != 0) {
+            trusted = Failure("cannot examine the folders above", nullptr, errno, reason);
+            if (parent >= 0) ::close(parent);
+            break;
+        }
+        if (above.st_dev == here.st_dev && above.st_ino == here.st_ino) {
+            ::close(parent);
+            break;  // the root
+        }
+        const bool owner = above.st_uid == 0 || above.st_uid == user;
+        const bool shielded = (above.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (above.st_mode & S_ISVTX) != 0;
+        if (!owner || !shielded) {
+            std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(above.st_mode & 07777));
+            reason = PathOf(parent) + ", a folder above " + path_ + ", " +
+                     (!owner ? "belongs to another user (uid " + std::to_string(above.st_uid) + ")"
+                             : std::string("can be written by other users (mode ") + mode + ")") +
+                     ", so the journal folder could be swapped";
+            ::close(parent);
+            trusted = false;
+            break;
+        }
+        ::close(current);
+        current = parent;
+    }
+    ::close(current);
+    return trusted;
+}
+
+FileDurableFolder::Opening FileDurableFolder::OpenFolder(bool create, std::string& reason) {
+    if (folderFd_ >= 0) return Opening::Open;
+    if (path_.empty()) {
+        reason = "no folder for it is known (HOME is not set)";
+        return Opening::Refused;
+    }
+    if (create && !MakeFolders(path_.c_str())) {
+        Failure("cannot create", nullptr, errno, reason);
+        return Opening::Refused;
+    }
+    // Opened once, never through a link; everything after goes through this descriptor.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        struct stat st {};
+        if (error == ENOENT && !create) return Opening::Missing;
+        if (::lstat(path_.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+            reason = path_ + " is a symbolic link, not a folder of this user's";
+        else
+            Failure("cannot open", nullptr, error, reason);
+        return Opening::Refused;
+    }
+    if (!Trusted(fd, reason)) {
+        ::close(fd);
+        return Opening::Refused;
+    }
+    struct statfs fs {};
+    inMemory_ = ::fstatfs(fd, &fs) == 0 && LivesInMemory(static_cast<long>(fs.f_type));
+    folderFd_ = fd;
+    return Opening::Open;
+}
+
+std::string FileDurableFolder::Unusable() {
+    std::string reason;
+    return OpenFolder(false, reason) == Opening::Refused ? reason : std::string();
+}
+
+bool FileDurableFolder::InMemory() {
+    std::string reason;
+    if (OpenFolder(false, reason) == Opening::Open) return inMemory_;
+    // Not made yet: the filesystem it will be made on.
+    std::string path = path_;
+    struct statfs fs {};
+    while (::statfs(path.c_str(), &fs) != 0) {
+        const std::size_t slash = path.rfind('/');
+        if (slash == std::string::npos || path == "/") return false;
+        path = slash == 0 ? std::string("/") : path.substr(0, slash);
+    }
+    return LivesInMemory(static_cast<long>(fs.f_type));
 }
 
 FileDurableFolder::Held* FileDurableFolder::HeldEntry(const char* name) {
@@ -107,7 +209,7 @@ FileDurableFolder::Held* FileDurableFolder::HeldEntry(const char* name) {
 }
 
 bool FileDurableFolder::Put(const char* name, const void* data, std::size_t bytes, std::string& reason) {
-    if (!OpenFolder(reason)) return false;
+    if (OpenFolder(true, reason) != Opening::Open) return false;
     if (std::strlen(name) + std::strlen(kPartSuffix) >= Held{}.name.size()) {
         reason = std::string("the entry name ") + name + " is too long";
         return false;
@@ -123,41 +225,36 @@ bool FileDurableFolder::Put(const char* name, const void* data, std::size_t byte
     }
     char part[sizeof slot->name];
     std::snprintf(part, sizeof part, "%s%s", name, kPartSuffix);
-    const int fd = ::openat(folderFd_, part, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return Failure("cannot create", part, errno, reason);
-    // Held from the start, so a process that starts meanwhile takes neither the part nor the entry.
-    ::flock(fd, LOCK_EX | LOCK_NB);
-    if (!WriteAll(fd, data, bytes) || ::fsync(fd) != 0) {
-        const int error = errno;
-        ::close(fd);
-        ::unlinkat(folderFd_, part, 0);
-        return Failure("cannot write", part, error, reason);
-    }
-    // link() never replaces: an older entry for the same block is left as it is.
-    if (::linkat(folderFd_, part, folderFd_, name, 0) != 0) {
-        const int error = errno;
-        ::close(fd);
-        ::unlinkat(folderFd_, part, 0);
-        if (error == EEXIST) {
-            reason = path_ + "/" + name + " is still pending from an earlier run";
-            return false;
+    DurableWrite how;
+    how.folderFd = folderFd_;
+    how.name = name;
+    how.temporary = part;
+    how.mode = 0600;
+    how.replace = false;  // an older entry for the same block is left as it is
+    how.keepOpen = true;  // held, so a process that starts meanwhile takes neither the part nor the entry
+    DurableResult result;
+    if (!WriteFileDurably(how, data, bytes, result)) {
+        switch (result.failed) {
+            case DurableStep::Create: return Failure("cannot create", part, result.error, reason);
+            case DurableStep::Place:
+                if (result.error == EEXIST) {
+                    reason = path_ + "/" + name + " is still pending from an earlier run";
+                    return false;
+                }
+                return Failure("cannot link", name, result.error, reason);
+            case DurableStep::FlushFolder: return Failure("cannot flush", nullptr, result.error, reason);
+            default: return Failure("cannot write", part, result.error, reason);
         }
-        return Failure("cannot link", name, error, reason);
-    }
-    ::unlinkat(folderFd_, part, 0);
-    if (::fsync(folderFd_) != 0) {
-        const int error = errno;
-        ::unlinkat(folderFd_, name, 0);
-        ::close(fd);
-        return Failure("cannot flush", nullptr, error, reason);
     }
     std::snprintf(slot->name.data(), slot->name.size(), "%s", name);
-    slot->fd = fd;
+    slot->fd = result.fd;
     return true;
 }
 
 bool FileDurableFolder::Remove(const char* name, std::string& reason) {
-    if (!OpenFolder(reason)) return false;
+    const Opening opening = OpenFolder(false, reason);
+    if (opening == Opening::Missing) return true;
+    if (opening != Opening::Open) return false;
     if (::unlinkat(folderFd_, name, 0) != 0 && errno != ENOENT) return Failure("cannot remove", name, errno, reason);
     // Durable before the drive is used again: a stale entry must never be written back later.
     if (::fsync(folderFd_) != 0) return Failure("cannot flush", nullptr, errno, reason);
@@ -171,21 +268,39 @@ bool FileDurableFolder::Remove(const char* name, std::string& reason) {
 
 std::vector<std::string> FileDurableFolder::Pending() {
     std::vector<std::string> names;
-    DIR* dir = ::opendir(path_.c_str());
-    if (dir == nullptr) return names;
+    std::string reason;
+    if (OpenFolder(false, reason) != Opening::Open) return names;
+    // A listing of its own: the folder's descriptor keeps no read position of its own to share.
+    const int listFd = ::openat(folderFd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listFd < 0 ? nullptr : ::fdopendir(listFd);
+    if (dir == nullptr) {
+        if (listFd >= 0) ::close(listFd);
+        return names;
+    }
     while (const dirent* item = ::readdir(dir)) {
         const std::string name = item->d_name;
         if (name == "." || name == ".." || HeldEntry(name.c_str()) != nullptr) continue;
-        const int fd = ::openat(::dirfd(dir), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) continue;
+        const bool part = EndsWith(name, kPartSuffix);
+        // Never through a link, never waiting on a FIFO or device.
+        const int fd = ::openat(folderFd_, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
         struct stat st {};
+        const bool regular = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        if (!regular) {
+            // Anything else is no entry: a leftover part name is cleared (only the name is removed),
+            // any other is listed so that reading it names it.
+            if (part)
+                ::unlinkat(folderFd_, name.c_str(), 0);
+            else
+                names.push_back(name);
+        } else if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            // Free: no living process holds it. A part was never completed, so never relied on.
+            if (part)
+                ::unlinkat(folderFd_, name.c_str(), 0);
+            else
+                names.push_back(name);
+        }
         // Another living process holds its entries locked: its repair is still running.
-        const bool free = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-        if (free && EndsWith(name, kPartSuffix))
-            ::unlinkat(::dirfd(dir), name.c_str(), 0);  // never completed, so never relied on
-        else if (free)
-            names.push_back(name);
-        ::close(fd);
+        if (fd >= 0) ::close(fd);
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());
@@ -193,9 +308,26 @@ std::vector<std::string> FileDurableFolder::Pending() {
 }
 
 bool FileDurableFolder::Read(const std::string& name, std::vector<std::uint8_t>& data, std::string& reason) {
-    const std::string path = path_ + "/" + name;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return Failure("cannot open", name.c_str(), errno, reason);
+    if (OpenFolder(false, reason) != Opening::Open) {
+        if (reason.empty()) reason = path_ + " does not exist";
+        return false;
+    }
+    const int fd = ::openat(folderFd_, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP) {
+            reason = path_ + "/" + name + " is a symbolic link, not an entry; it is skipped";
+            return false;
+        }
+        return Failure("cannot open", name.c_str(), errno, reason);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kLargestEntry) {
+        const bool regular = S_ISREG(st.st_mode);
+        ::close(fd);
+        reason = path_ + "/" + name + (regular ? " is too large to be an entry" : " is not a regular file") +
+                 "; it is skipped";
+        return false;
+    }
     data.clear();
     char chunk[65536];
     for (;;) {
