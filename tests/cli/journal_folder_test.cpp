@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -160,6 +161,35 @@ TEST_F(JournalFolderTest, PlantedLinksAndFifosAreNeitherFollowedNorWaitedOn) {
     EXPECT_EQ(ReadAll(victim), "precious");
     EXPECT_TRUE(Image() == original);
     EXPECT_FALSE(fs::exists(fs::symlink_status(journal_ / part)));
+}
+
+// A journal in memory still guards against a crash of the program, and the scan says once what a
+// power cut would cost.
+TEST_F(JournalFolderTest, AJournalInMemoryIsUsedAndItsRiskSaidOnce) {
+    struct statfs shm {};
+    constexpr long kTmpfs = 0x01021994;
+    if (::statfs("/dev/shm", &shm) != 0 || static_cast<long>(shm.f_type) != kTmpfs)
+        GTEST_SKIP() << "/dev/shm is not a tmpfs here";
+    TearDown();
+    dir_ = fs::path("/dev/shm") / ("varim-folder-" + std::to_string(getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::permissions(dir_, fs::perms(0755));
+    machine_ = dir_ / "m.ini";
+    image_ = dir_ / "d0.img";
+    journal_ = dir_ / "m.ini.journal";
+    const std::string original = CrashedRepair();
+    EXPECT_EQ(Entries().size(), 1u);
+    EXPECT_EQ(varim({"recover"}).status, 0);
+    EXPECT_TRUE(Image() == original);
+
+    const clitest::ProcessResult scan = varim({"scan", "0", "--mode", "regenerate"});
+    EXPECT_EQ(scan.status, 0) << scan.out << scan.err;
+    const std::string warning = "a power cut during a repair would lose the block being repaired";
+    const std::size_t first = scan.out.find(warning);
+    EXPECT_NE(first, std::string::npos) << scan.out;
+    EXPECT_EQ(scan.out.find(warning, first + 1), std::string::npos) << scan.out;
+    EXPECT_EQ(scan.out.find("the repair journal cannot be written"), std::string::npos) << scan.out;
 }
 
 }  // namespace
