@@ -1,7 +1,5 @@
 #include "platform/linux/file_folder.h"
 
-#include "platform/linux/durable_file.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -14,6 +12,8 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
+
+#include "platform/linux/durable_file.h"
 
 namespace platform::linux {
 namespace {
@@ -64,7 +64,6 @@ bool MakeFolders(const char* path) {
     }
     return true;
 }
-
 
 // The path of an open folder, for messages only.
 std::string PathOf(int fd) {
