@@ -152,10 +152,12 @@ struct SimulatedKernel::Impl {
         return ok;
     }
 
-    // Spins up a drive in standby, as any command but CHECK POWER MODE and any transfer does.
+    // Any command but CHECK POWER MODE and any transfer makes the drive active, spinning it up
+    // from standby (which the log records).
     void wake(Drive& drive, Handle handle) {
-        if (drive.power != PowerMode::Standby) return;
+        const PowerMode before = drive.power;
         drive.power = PowerMode::Active;
+        if (before != PowerMode::Standby) return;
         if (!logging) return;
         CallRecord record;
         record.operation = "wakeUp";
