@@ -81,6 +81,15 @@ TEST(MachineDescription, RefusesEveryMistakeNamingItsLine) {
          "test.ini:3: Model is longer than its 40 characters"},
         {"[Drive0]\nSectors = 10\nOpenError = 4294967296\n",
          "test.ini:3: OpenError must be a number from 0 to 4294967295, found '4294967296'"},
+        {"[Drive0]\nSectors = 10\nPowerMode = asleep\n",
+         "test.ini:3: PowerMode must be active, idle or standby, found 'asleep'"},
+        {"[Drive0]\nSectors = 10\nDevice = /dev/sda\n",
+         "test.ini:3: Device must be 1 to 32 letters, digits, '.', '_' or '-' (such as sdb), found '/dev/sda'"},
+        {"[Drive0]\nSectors = 10\nNvme.TemperatureSensors = 300 300 300 300 300 300 300 300 300\n",
+         "test.ini:3: Nvme.TemperatureSensors must be 1 to 8 temperatures in Kelvin, 0 for an absent sensor (such as "
+         "310, 0, 305), found '300 300 300 300 300 300 300 300 300'"},
+        {"[Drive0]\nSectors = 10\nNvme.WarningThresholdKelvin = 65536\n",
+         "test.ini:3: Nvme.WarningThresholdKelvin must be a number from 0 to 65535, found '65536'"},
         {"[Drive0]\nSectors = 18446744073709551616\n",
          "test.ini:2: Sectors must be a number from 0 to 18014398509481984, found '18446744073709551616'"},
     };
