@@ -152,8 +152,11 @@ bool BlockLoop::JournalBlock(std::int64_t lba, std::uint32_t sectors) {
 void BlockLoop::SettleJournal(std::int64_t lba, std::uint32_t sectors, bool durable, bool verified) {
     RepairJournal* journal = range_.journal;
     if (journal == nullptr || !journal->holding()) return;
-    // The entry goes only when every sector that was read holds its content again on the medium.
-    if (durable && (verified || repair_.ReadContentBack(lba, sectors))) {
+    // The entry goes only when every sector that was read holds its content again on the medium;
+    // a sector whose first read after the write comes out changed is read once more.
+    std::array<bool, kBlockSectors> notRestored;
+    std::array<bool, kBlockSectors> unreadable;
+    if (durable && (verified || repair_.ReadEverySectorBack(lba, sectors, notRestored, unreadable))) {
         if (!journal->Retire()) ShowJournalProblem();
         return;
     }

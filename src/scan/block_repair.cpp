@@ -16,6 +16,7 @@ BlockRepair::BlockRepair(BlockIo& io, ScanBuffers& buffers, platform::Surface* s
     : io_(io), buffers_(buffers), surface_(surface), stopRequested_(stopRequested) {}
 
 RewriteOutcome BlockRepair::Rewrite(std::int64_t lba, std::uint32_t sectors, bool flush) {
+    unwritten_.fill(false);
     ZeroPass(lba, sectors);
     ZeroPass(lba, sectors);
     Pump();
@@ -43,7 +44,10 @@ bool BlockRepair::WriteSectorBySector(std::int64_t lba, std::uint32_t from, std:
     // One unwritable sector must not leave its neighbours holding zeros.
     bool allWritten = true;
     for (std::uint32_t i = from; i < to; ++i)
-        if (!io_.WriteAt(lba + i, buffers_.block + i * kSector, 1)) allWritten = false;
+        if (!io_.WriteAt(lba + i, buffers_.block + i * kSector, 1)) {
+            unwritten_[i] = true;
+            allWritten = false;
+        }
     return allWritten;
 }
 
@@ -70,6 +74,35 @@ bool BlockRepair::ReadContentBack(std::int64_t lba, std::uint32_t sectors) {
         return io_.ReadAt(lba + from, buffers_.verify + offset, to - from) &&
                std::memcmp(buffers_.block + offset, buffers_.verify + offset, (to - from) * kSector) == 0;
     });
+}
+
+bool BlockRepair::ReadEverySectorBack(std::int64_t lba, std::uint32_t sectors,
+                                      std::array<bool, kBlockSectors>& notRestored,
+                                      std::array<bool, kBlockSectors>& unreadable) {
+    notRestored.fill(false);
+    unreadable.fill(false);
+    bool all = true;
+    ForEachReadRun(buffers_.readable, sectors, [&](std::uint32_t from, std::uint32_t to) {
+        const std::size_t offset = from * kSector;
+        if (io_.ReadAt(lba + from, buffers_.verify + offset, to - from) &&
+            std::memcmp(buffers_.block + offset, buffers_.verify + offset, (to - from) * kSector) == 0)
+            return true;
+        for (std::uint32_t i = from; i < to; ++i) {
+            unsigned char* sector = buffers_.verify + i * kSector;
+            bool read = false;
+            bool equal = false;
+            for (int attempt = 0; attempt < 2 && !equal; ++attempt) {
+                read = io_.ReadAt(lba + i, sector, 1);
+                equal = read && std::memcmp(buffers_.block + i * kSector, sector, kSector) == 0;
+            }
+            if (equal) continue;
+            notRestored[i] = true;
+            unreadable[i] = !read;
+            all = false;
+        }
+        return true;
+    });
+    return all;
 }
 
 bool BlockRepair::MatchesContent(std::uint32_t sectors) const {

@@ -2,6 +2,7 @@
 // The steps that repair one block from content held in memory: two passes of zeros over the
 // block, the content written back (sector by sector where a run fails), a flush, a read-back.
 // The scan and the replay of a journal entry both use them, so a replay repairs as a scan does.
+#include <array>
 #include <cstdint>
 
 #include "platform/surface.h"
@@ -33,6 +34,13 @@ public:
     bool ReadContentBack(std::int64_t lba, std::uint32_t sectors);
     // The verify buffer equals the content over the first `sectors` sectors.
     bool MatchesContent(std::uint32_t sectors) const;
+    // Marks the read sectors that do not hold their content, judged run by run and, where a run
+    // differs or fails, sector by sector with a second read (a sector's first read after a
+    // write may come out changed). False when any is marked; `unreadable` tells which failed to read.
+    bool ReadEverySectorBack(std::int64_t lba, std::uint32_t sectors, std::array<bool, kBlockSectors>& notRestored,
+                             std::array<bool, kBlockSectors>& unreadable);
+    // The sectors whose sector-by-sector write failed in the last Rewrite.
+    const std::array<bool, kBlockSectors>& unwritten() const { return unwritten_; }
 
 private:
     bool WriteSectorBySector(std::int64_t lba, std::uint32_t from, std::uint32_t to);
@@ -43,6 +51,7 @@ private:
     ScanBuffers& buffers_;
     platform::Surface* surface_;
     const bool& stopRequested_;
+    std::array<bool, kBlockSectors> unwritten_{};
 };
 
 }  // namespace scan

@@ -55,6 +55,7 @@ struct DriveSpec {
     DWORD enableError = 0;
     std::string model = "VARIM SIMULATED DISK";
     std::string serial;  // empty: "SIM" and the drive number, e.g. SIM0003
+    bool uncertainIdentity = false;  // named by place and size only, as a disk without serial or WWN
     std::string firmware = "1.0";
     bool identifyFails = false;
     bool valuesFail = false;
