@@ -193,6 +193,36 @@ RecoveryReport RecoverPendingRepairs(disk::DriveAccess& drives, platform::Durabl
     return report;
 }
 
+std::vector<PendingRepair> ListPendingRepairs(platform::DurableFolder& folder) {
+    std::vector<PendingRepair> pending;
+    for (const std::string& name : folder.Pending()) {
+        PendingRepair repair;
+        repair.name = name;
+        std::vector<std::uint8_t> bytes;
+        DecodedEntry entry;
+        std::string reason;
+        if (folder.Read(name, bytes, reason) && DecodeEntry(bytes, entry, repair.lba, reason)) {
+            repair.drive = entry.block.driveNumber;
+            repair.sectors = entry.block.sectors;
+        }
+        pending.push_back(std::move(repair));
+    }
+    return pending;
+}
+
+std::vector<std::string> PendingRepairLines(const std::vector<PendingRepair>& pending) {
+    std::vector<std::string> lines;
+    for (const PendingRepair& repair : pending) {
+        if (repair.drive < 0 || repair.sectors == 0) {
+            lines.push_back("a damaged entry (" + repair.name + "), which is never written");
+            continue;
+        }
+        lines.push_back("Drive " + std::to_string(repair.drive) + ", sectors " + std::to_string(repair.lba) + "-" +
+                        std::to_string(repair.lba + repair.sectors - 1));
+    }
+    return lines;
+}
+
 std::vector<std::string> RecoveryLines(const RecoveryReport& report) {
     std::vector<std::string> lines;
     for (const RestoredBlock& block : report.restored) {

@@ -55,6 +55,19 @@ bool IdentityIsCertain(const std::string& identity);
 RecoveryReport RecoverPendingRepairs(disk::DriveAccess& drives, platform::DurableFolder& folder,
                                      const RecoveryChoice& choice = {});
 
+// A pending entry as its header says: the drive number it was saved with and its block.
+struct PendingRepair {
+    std::string name;
+    int drive = -1;      // -1 when the entry is too damaged to say
+    std::int64_t lba = -1;
+    std::uint32_t sectors = 0;
+};
+
+// The pending entries, read and checked but never written anywhere; opens no drive.
+std::vector<PendingRepair> ListPendingRepairs(platform::DurableFolder& folder);
+// "Drive 0, sectors 500-599" lines naming each pending block (Windows-1252).
+std::vector<std::string> PendingRepairLines(const std::vector<PendingRepair>& pending);
+
 // One line per restored block and per kept entry, for the window and the console (Windows-1252).
 std::vector<std::string> RecoveryLines(const RecoveryReport& report);
 
