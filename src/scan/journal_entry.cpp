@@ -85,6 +85,18 @@ bool DecodeEntry(const std::vector<std::uint8_t>& bytes, DecodedEntry& entry, st
         reason = "the entry is damaged (checksum mismatch)";
         return false;
     }
+    // Flags are 0 or 1 and none is set past the block's sectors, and the block starts at a
+    // sector a drive can have: anything else was never written by EncodeEntry.
+    for (std::size_t i = 0; i < kBlockSectors; ++i) {
+        if (data[32 + i] > 1 || (i >= sectors && data[32 + i] != 0)) {
+            reason = "the entry is damaged (its sector flags are not valid)";
+            return false;
+        }
+    }
+    if (lbaHint < 0) {
+        reason = "the entry is damaged (its first sector is out of range)";
+        return false;
+    }
     entry.block.driveNumber = static_cast<int>(Get32(data + 12));
     entry.block.lba = lbaHint;
     entry.block.sectors = sectors;

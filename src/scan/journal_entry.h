@@ -46,7 +46,9 @@ struct DecodedEntry {
     std::vector<unsigned char> content;  // sectors x 512 bytes
 };
 
-// Reads an entry; false with a reason when it is truncated, not an entry or fails its checksum.
+// Reads an entry; false with a reason when it is truncated, not an entry, fails its checksum or
+// holds a field EncodeEntry never writes (a flag other than 0 or 1, a flag past the block's
+// sectors, a first sector above INT64_MAX).
 // lbaHint is the block's first sector when the header is there to say it, else -1 (for reports).
 bool DecodeEntry(const std::vector<std::uint8_t>& bytes, DecodedEntry& entry, std::int64_t& lbaHint,
                  std::string& reason);
