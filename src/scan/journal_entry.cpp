@@ -45,7 +45,8 @@ std::uint32_t Crc32(const unsigned char* data, std::size_t bytes, std::uint32_t 
 
 std::size_t EncodeEntry(std::string_view identity, const EntryBlock& block, const unsigned char* content,
                         unsigned char* out) {
-    if (identity.empty() || identity.size() > kMaxIdentityBytes || block.sectors > kBlockSectors) return 0;
+    if (identity.empty() || identity.size() > kMaxIdentityBytes || block.sectors == 0 || block.sectors > kBlockSectors)
+        return 0;
     const std::size_t contentBytes = std::size_t{block.sectors} * 512;
     const std::size_t length = kEntryHeaderBytes + identity.size() + contentBytes + 4;
     std::memcpy(out, kMagic, sizeof kMagic);
@@ -76,7 +77,7 @@ bool DecodeEntry(const std::vector<std::uint8_t>& bytes, DecodedEntry& entry, st
     }
     const std::uint32_t sectors = Get32(data + 24);
     const std::uint32_t identityBytes = Get32(data + 28);
-    if (sectors > kBlockSectors || identityBytes == 0 || identityBytes > kMaxIdentityBytes ||
+    if (sectors == 0 || sectors > kBlockSectors || identityBytes == 0 || identityBytes > kMaxIdentityBytes ||
         bytes.size() != kEntryHeaderBytes + identityBytes + std::size_t{sectors} * 512 + 4) {
         reason = "the entry is damaged (its sizes do not add up)";
         return false;
