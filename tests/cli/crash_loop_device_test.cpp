@@ -119,13 +119,18 @@ TEST(CrashOnLoopDevice, AnEntryIsNeverWrittenToAnotherFileAttachedInItsPlace) {
         .write(reinterpret_cast<const char*>(zeros.data()), static_cast<std::streamsize>(zeros.size()));
     ASSERT_TRUE(loop.reattach(image));
 
+    // The other loop device test shares root's journal: its recover may have finished this
+    // entry on the original file before the swap. What must hold either way is the new file.
+    const bool stillPending = !EntriesFor(image).empty();
     const clitest::ProcessResult looked = varim({"drives"});
-    EXPECT_NE(looked.err.find("recover\" to write"), std::string::npos) << looked.err;
     const clitest::ProcessResult recover = varim({"recover"});
-    EXPECT_EQ(recover.status, 1) << recover.out << recover.err;
-    EXPECT_NE(recover.out.find("is not attached"), std::string::npos) << recover.out;
-    EXPECT_EQ(readFileBytes(image, 0, zeros.size()), zeros);
-    EXPECT_FALSE(EntriesFor(image).empty());
+    EXPECT_EQ(readFileBytes(image, 0, zeros.size()), zeros) << recover.out;
+    if (stillPending) {
+        EXPECT_NE(looked.err.find("recover\" to write"), std::string::npos) << looked.err;
+        EXPECT_EQ(recover.status, 1) << recover.out << recover.err;
+        EXPECT_NE(recover.out.find("is not attached"), std::string::npos) << recover.out;
+        EXPECT_FALSE(EntriesFor(image).empty());
+    }
 }
 
 }  // namespace
