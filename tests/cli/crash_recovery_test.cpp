@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <random>
 #include <sstream>
 
@@ -39,6 +40,10 @@ struct SweepCase {
     const char* mode;
     bool batches;  // --transfer-mib 1: many blocks per transfer
 };
+
+void PrintTo(const SweepCase& sweep, std::ostream* out) {
+    *out << kMachines[sweep.machine].name << ", " << sweep.mode << (sweep.batches ? ", batches" : "");
+}
 
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
