@@ -94,6 +94,13 @@ bool MainDialog::CheckOperatingSystem() {
 
 void MainDialog::RecoverInterruptedRepairs() {
     if (services_.journalFolder == nullptr) return;
+    // Nothing is written to a drive before the user agrees to it.
+    const std::vector<scan::PendingRepair> pending = scan::ListPendingRepairs(*services_.journalFolder);
+    if (pending.empty()) return;
+    std::string question = "Repairs interrupted by a crash, kill or power cut left these blocks in the repair journal:";
+    for (const std::string& line : scan::PendingRepairLines(pending)) question += "\n" + line;
+    question += "\n\nWrite their saved content back now?";
+    if (surface_->messageBox(question, kCommandCaption, platform::MB_YESNO) != platform::IDYES) return;
     const scan::RecoveryReport report = scan::RecoverPendingRepairs(drives_, *services_.journalFolder);
     if (report.empty()) return;
     std::string text = "Repairs interrupted by a crash, kill or power cut were found in the repair journal:";

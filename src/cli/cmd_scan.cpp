@@ -54,6 +54,8 @@ int RunScan(const Context& context) {
         return kExitUsage;
     }
 
+    // A repair a crash interrupted on this drive is finished before the scan touches it.
+    RecoverAtStart(context, n);
     disk::DriveAccess access(context.kernel);
     disk::DriveTable table(context.executablePath);
     disk::EnumerateDrives(access, table);

@@ -32,8 +32,11 @@ int RunScan(const Context& context);
 int RunSpeed(const Context& context);
 int RunMetrics(const Context& context);
 int RunRecover(const Context& context);
-// Writes back what interrupted repairs left in the journal and says so on the human channel.
-void RecoverAtStart(const Context& context);
+// Writes back what interrupted repairs left in the journal for drive `drive` (about to be
+// scanned) and says so on the human channel.
+void RecoverAtStart(const Context& context, int drive);
+// One line on stderr when repairs wait in the journal, saying how to write them back; writes nothing.
+void NotePendingRepairs(const Context& context);
 
 // What selecting a drive finds: whether it opens (GetLastError right after the open is 0)
 // and its sector count from the geometry (0 when the request fails).

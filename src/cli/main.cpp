@@ -79,11 +79,11 @@ int RunProgram(int argc, char** argv, JournalUse journalUse) {
     bool realMachine = !options->machineFile && options->devices.empty() && !options->demo;
     auto journal = MakeJournal(*options, journalUse);
     cli::Context context{*options, *kernel, realMachine, platform::modulePath(), journal.get()};
-    // Interrupted repairs are written back before anything else touches the drives; the metrics
-    // exporter only looks (its stdout is the exposition) and the catalogue touches no drive.
+    // Only recover, and a scan for its own drive, write interrupted repairs back; commands that
+    // look say that some wait. The catalogue touches no drive.
     const cli::Command command = options->command;
-    if (command != cli::Command::Recover && command != cli::Command::Catalogue && command != cli::Command::Metrics)
-        cli::RecoverAtStart(context);
+    if (command != cli::Command::Recover && command != cli::Command::Scan && command != cli::Command::Catalogue)
+        cli::NotePendingRepairs(context);
     return Dispatch(context);
 }
 

@@ -44,7 +44,8 @@ const char* UsageText() {
            "  metrics [--output FILE]\n"
            "                         every drive's health in the Prometheus text format (FILE written atomically)\n"
 
-           "  recover                write back the blocks of repairs a crash interrupted\n";
+           "  recover [--to-drive N] write back the blocks of repairs a crash interrupted; --to-drive N writes\n"
+           "                         those of a drive that cannot be recognised for certain to drive N\n";
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
@@ -93,6 +94,15 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
             options.transferMib = mib;
+        } else if (arg == "--to-drive") {
+            auto v = value("--to-drive");
+            if (!v) return std::nullopt;
+            int drive = -1;
+            if (options.toDrive || !ParseDriveNumber(*v, drive)) {
+                error = "--to-drive is given once, as a drive number from 0 to 49";
+                return std::nullopt;
+            }
+            options.toDrive = drive;
         } else if (arg == "-h" || arg == "--help") {
             error = "help";
             return std::nullopt;
@@ -130,6 +140,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                        options.transferMib;
     if (scanOptions && *command != Command::Scan) {
         error = "--start, --end, --mode, --resume, --session and --transfer-mib belong to scan";
+        return std::nullopt;
+    }
+    if (options.toDrive && *command != Command::Recover) {
+        error = "--to-drive belongs to recover";
         return std::nullopt;
     }
     if (options.outputFile && *command != Command::Metrics) {

@@ -23,6 +23,8 @@ struct Options {
     std::optional<std::string> resumeFile;
     std::optional<std::string> sessionFile;
     std::optional<std::uint32_t> transferMib;  // --transfer-mib M
+    // recover
+    std::optional<int> toDrive;  // --to-drive N: where entries of unrecognisable drives go
     // metrics
     std::optional<std::string> outputFile;  // --output FILE
 };

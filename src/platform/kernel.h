@@ -61,9 +61,11 @@ public:
         return false;
     }
     // Text naming the device behind an open handle in this run and in later ones: its serial
-    // number or WWN where the device reports one, else what locates it (backing file, device
-    // number), always with its size in bytes. Equal texts mean the same device. False with the
-    // last error set for an unknown handle or a device that cannot be asked.
+    // number or WWN where the device reports one, else what locates it (backing file and its
+    // inode, device number), always with its size in bytes. Equal texts mean the same device.
+    // A text that cannot tell the device from another one of the same size attached in its
+    // place begins with kUncertainIdentity. False with the last error set for an unknown handle
+    // or a device that cannot be asked.
     virtual bool driveIdentity(Handle handle, std::string& identity) = 0;
     // True when the device behind an open handle is still the one its drive number was bound to
     // when the drives were first listed (same device, same size). False with the last error
@@ -77,5 +79,8 @@ public:
         return false;
     }
 };
+
+// How an identity that does not name its device for certain begins.
+inline constexpr std::string_view kUncertainIdentity = "uncertain: ";
 
 }  // namespace platform

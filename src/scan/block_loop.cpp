@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "scan/pump.h"
-#include "scan/read_runs.h"
 #include "scan/scan_controls.h"
 #include "scan/scan_texts.h"
 #include "scan/status_line.h"
@@ -21,7 +20,7 @@ constexpr std::size_t kSector = 512;
 BlockLoop::BlockLoop(BlockIo& io, platform::Surface& surface, platform::Clock& clock, ScanState& state,
                      ScanBuffers& buffers, const LoopRange& range)
     : io_(io), surface_(surface), clock_(clock), state_(state), buffers_(buffers), range_(range),
-      lastTick_(range.startTick) {}
+      repair_(io, buffers, &surface, state.stopRequested), lastTick_(range.startTick) {}
 
 std::int64_t BlockLoop::Run() {
     std::int64_t position = range_.scanStart;
@@ -96,10 +95,10 @@ bool BlockLoop::ScanBatch(std::int64_t& position, std::uint32_t blocks) {
 
 bool BlockLoop::CheckBlock(std::int64_t lba, std::uint32_t sectors) {
     sectorsHandled_ += 100.0;
-    const bool writeOk = WriteContent(lba, sectors, false);
+    const bool writeOk = repair_.WriteContent(lba, sectors, false);
     const bool readOk = io_.ReadAt(lba, buffers_.verify, sectors);
     // A failed re-read leaves stale bytes in the buffer: it is bad without comparing.
-    const bool mismatch = range_.mode == ScanMode::Standard && readOk && !MatchesContent(sectors);
+    const bool mismatch = range_.mode == ScanMode::Standard && readOk && !repair_.MatchesContent(sectors);
     return JudgeBlock(lba, sectors, mismatch || !writeOk || !readOk, buffers_.block);
 }
 
@@ -130,19 +129,15 @@ bool BlockLoop::Repair(std::int64_t lba, std::uint32_t sectors) {
     pumpOneMessage(surface_);
     // No zero reaches a block whose content is not safe in the journal first.
     if (!JournalBlock(lba, sectors)) return true;
-    ZeroPass(lba, sectors);
-    ZeroPass(lba, sectors);
-    pumpOneMessage(surface_);
-    // The content goes back even when a pass ended early for a stop.
-    const bool restored = WriteContent(lba, sectors, true);
-    const bool durable = range_.journal == nullptr || !range_.journal->holding() || io_.Flush();
+    const bool holding = range_.journal != nullptr && range_.journal->holding();
+    const RewriteOutcome rewrite = repair_.Rewrite(lba, sectors, holding);
     if (state_.stopRequested) {
-        SettleJournal(lba, sectors, durable, false);
+        SettleJournal(lba, sectors, rewrite.durable, false);
         return false;
     }
-    const bool verified = io_.ReadAt(lba, buffers_.verify, sectors) && MatchesContent(sectors);
-    if (restored && verified && range_.mode == ScanMode::Standard) ++state_.repairedCount;
-    SettleJournal(lba, sectors, durable, verified);
+    const bool verified = repair_.ReadBack(lba, sectors);
+    if (rewrite.written && verified && range_.mode == ScanMode::Standard) ++state_.repairedCount;
+    SettleJournal(lba, sectors, rewrite.durable, verified);
     return true;
 }
 
@@ -157,8 +152,11 @@ bool BlockLoop::JournalBlock(std::int64_t lba, std::uint32_t sectors) {
 void BlockLoop::SettleJournal(std::int64_t lba, std::uint32_t sectors, bool durable, bool verified) {
     RepairJournal* journal = range_.journal;
     if (journal == nullptr || !journal->holding()) return;
-    // The entry goes only when every sector that was read holds its content again on the medium.
-    if (durable && (verified || ReadContentBack(lba, sectors))) {
+    // The entry goes only when every sector that was read holds its content again on the medium;
+    // a sector whose first read after the write comes out changed is read once more.
+    std::array<bool, kBlockSectors> notRestored;
+    std::array<bool, kBlockSectors> unreadable;
+    if (durable && (verified || repair_.ReadEverySectorBack(lba, sectors, notRestored, unreadable))) {
         if (!journal->Retire()) ShowJournalProblem();
         return;
     }
@@ -166,15 +164,6 @@ void BlockLoop::SettleJournal(std::int64_t lba, std::uint32_t sectors, bool dura
     char entry[256];
     std::snprintf(entry, sizeof entry, texts::kJournalKept, static_cast<long long>(lba));
     surface_.listAddString(controls::kInfoList, entry);
-}
-
-bool BlockLoop::ReadContentBack(std::int64_t lba, std::uint32_t sectors) {
-    // Sectors that could not be read hold zeros in the buffer and are not compared.
-    return ForEachReadRun(buffers_.readable, sectors, [&](std::uint32_t from, std::uint32_t to) {
-        const std::size_t offset = from * kSector;
-        return io_.ReadAt(lba + from, buffers_.verify + offset, to - from) &&
-               std::memcmp(buffers_.block + offset, buffers_.verify + offset, (to - from) * kSector) == 0;
-    });
 }
 
 void BlockLoop::ShowJournalProblem() {
@@ -255,43 +244,6 @@ void BlockLoop::KeepBlock(std::int64_t lba) {
     kept.sectors = sectors;
     std::memcpy(kept.content, buffers_.block, sectors * kSector);
     for (std::uint32_t i = 0; i < kBlockSectors; ++i) kept.unused[i] = i < sectors && buffers_.readable[i];
-}
-
-bool BlockLoop::WriteContent(std::int64_t lba, std::uint32_t sectors, bool sectorBySectorOnFailure) {
-    bool allWritten = true;
-    // One write for the whole block when every sector was read, else one per run of read sectors.
-    ForEachReadRun(buffers_.readable, sectors, [&](std::uint32_t from, std::uint32_t to) {
-        if (!io_.WriteAt(lba + from, buffers_.block + from * kSector, to - from)) {
-            const bool recovered = sectorBySectorOnFailure && WriteSectorBySector(lba, from, to);
-            allWritten = allWritten && recovered;
-        }
-        return true;
-    });
-    return allWritten;
-}
-
-bool BlockLoop::WriteSectorBySector(std::int64_t lba, std::uint32_t from, std::uint32_t to) {
-    // One unwritable sector must not leave its neighbours holding zeros.
-    bool allWritten = true;
-    for (std::uint32_t i = from; i < to; ++i)
-        if (!io_.WriteAt(lba + i, buffers_.block + i * kSector, 1)) allWritten = false;
-    return allWritten;
-}
-
-void BlockLoop::ZeroPass(std::int64_t lba, std::uint32_t sectors) {
-    if (sectors == 0) return;
-    bool positioned = io_.Seek(lba);
-    for (std::uint32_t i = 0; i < sectors; ++i) {
-        if (state_.stopRequested) return;
-        pumpOneMessage(surface_);
-        // After a failed write the position is unknown; never write zeros anywhere but here.
-        if (!positioned) positioned = io_.Seek(lba + i);
-        if (positioned && !io_.Write(buffers_.zeroSector, 1)) positioned = false;
-    }
-}
-
-bool BlockLoop::MatchesContent(std::uint32_t sectors) const {
-    return std::memcmp(buffers_.block, buffers_.verify, sectors * kSector) == 0;
 }
 
 void BlockLoop::ListBadBlock(std::int64_t lba) {

@@ -5,6 +5,7 @@
 #include "platform/surface.h"
 #include "platform/system.h"
 #include "scan/block_io.h"
+#include "scan/block_repair.h"
 #include "scan/repair_journal.h"
 #include "scan/scan_buffers.h"
 #include "scan/scan_engine.h"
@@ -48,13 +49,8 @@ private:
     void RefreshContent(std::int64_t lba, std::uint32_t sectors);
     void UseKeptContent(std::int64_t lba, std::uint32_t sectors, unsigned char* content, bool* readable);
     void KeepBlock(std::int64_t lba);
-    bool WriteContent(std::int64_t lba, std::uint32_t sectors, bool sectorBySectorOnFailure);
-    bool WriteSectorBySector(std::int64_t lba, std::uint32_t from, std::uint32_t to);
-    void ZeroPass(std::int64_t lba, std::uint32_t sectors);
-    bool MatchesContent(std::uint32_t sectors) const;
     bool JournalBlock(std::int64_t lba, std::uint32_t sectors);
     void SettleJournal(std::int64_t lba, std::uint32_t sectors, bool durable, bool verified);
-    bool ReadContentBack(std::int64_t lba, std::uint32_t sectors);
     void ShowJournalProblem();
     void ListBadBlock(std::int64_t lba);
     void ShowProgress(std::int64_t lba);
@@ -65,6 +61,7 @@ private:
     ScanState& state_;
     ScanBuffers& buffers_;
     LoopRange range_;
+    BlockRepair repair_;
     double sectorsHandled_ = 0;
     std::uint64_t elapsedMs_ = 0;  // summed tick differences, so the 32-bit tick may wrap
     std::uint32_t lastTick_ = 0;

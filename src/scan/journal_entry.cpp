@@ -45,7 +45,8 @@ std::uint32_t Crc32(const unsigned char* data, std::size_t bytes, std::uint32_t 
 
 std::size_t EncodeEntry(std::string_view identity, const EntryBlock& block, const unsigned char* content,
                         unsigned char* out) {
-    if (identity.empty() || identity.size() > kMaxIdentityBytes || block.sectors > kBlockSectors) return 0;
+    if (identity.empty() || identity.size() > kMaxIdentityBytes || block.sectors == 0 || block.sectors > kBlockSectors)
+        return 0;
     const std::size_t contentBytes = std::size_t{block.sectors} * 512;
     const std::size_t length = kEntryHeaderBytes + identity.size() + contentBytes + 4;
     std::memcpy(out, kMagic, sizeof kMagic);
@@ -76,13 +77,25 @@ bool DecodeEntry(const std::vector<std::uint8_t>& bytes, DecodedEntry& entry, st
     }
     const std::uint32_t sectors = Get32(data + 24);
     const std::uint32_t identityBytes = Get32(data + 28);
-    if (sectors > kBlockSectors || identityBytes == 0 || identityBytes > kMaxIdentityBytes ||
+    if (sectors == 0 || sectors > kBlockSectors || identityBytes == 0 || identityBytes > kMaxIdentityBytes ||
         bytes.size() != kEntryHeaderBytes + identityBytes + std::size_t{sectors} * 512 + 4) {
         reason = "the entry is damaged (its sizes do not add up)";
         return false;
     }
     if (Crc32(data, bytes.size() - 4) != Get32(data + bytes.size() - 4)) {
         reason = "the entry is damaged (checksum mismatch)";
+        return false;
+    }
+    // Flags are 0 or 1 and none is set past the block's sectors, and the block starts at a
+    // sector a drive can have: anything else was never written by EncodeEntry.
+    for (std::size_t i = 0; i < kBlockSectors; ++i) {
+        if (data[32 + i] > 1 || (i >= sectors && data[32 + i] != 0)) {
+            reason = "the entry is damaged (its sector flags are not valid)";
+            return false;
+        }
+    }
+    if (lbaHint < 0) {
+        reason = "the entry is damaged (its first sector is out of range)";
         return false;
     }
     entry.block.driveNumber = static_cast<int>(Get32(data + 12));

@@ -8,7 +8,7 @@
 //   8   u32      length of the whole entry, checksum included
 //   12  i32      drive number when it was written (for messages only)
 //   16  u64      first sector of the block
-//   24  u32      sector count (at most 100)
+//   24  u32      sector count (1 to 100)
 //   28  u32      identity length (at most kMaxIdentityBytes)
 //   32  100 x u8 1 where the sector's content was read, 0 where it could not be
 //   132          identity text, then sector count x 512 bytes of content
@@ -36,7 +36,7 @@ struct EntryBlock {
 };
 
 // Writes the entry into out (kMaxEntryBytes long) and returns its length; 0 when the identity
-// is empty or too long, or the block has more than 100 sectors. Allocates nothing.
+// is empty or too long, or the block has no sectors or more than 100. Allocates nothing.
 std::size_t EncodeEntry(std::string_view identity, const EntryBlock& block, const unsigned char* content,
                         unsigned char* out);
 
@@ -46,7 +46,9 @@ struct DecodedEntry {
     std::vector<unsigned char> content;  // sectors x 512 bytes
 };
 
-// Reads an entry; false with a reason when it is truncated, not an entry or fails its checksum.
+// Reads an entry; false with a reason when it is truncated, not an entry, fails its checksum or
+// holds a field EncodeEntry never writes (a flag other than 0 or 1, a flag past the block's
+// sectors, a first sector above INT64_MAX).
 // lbaHint is the block's first sector when the header is there to say it, else -1 (for reports).
 bool DecodeEntry(const std::vector<std::uint8_t>& bytes, DecodedEntry& entry, std::int64_t& lbaHint,
                  std::string& reason);

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 
+#include "platform/kernel.h"
 #include "scan/block_io.h"
+#include "scan/block_repair.h"
 #include "scan/journal_entry.h"
-#include "scan/read_runs.h"
 
 namespace scan {
 namespace {
@@ -59,20 +61,60 @@ bool OnlyRepairLeftovers(BlockIo& io, const DecodedEntry& entry, std::vector<uns
     return true;
 }
 
-// Writes the read sectors back run by run, flushes, and reads them back. Empty on success, else why not.
-std::string WriteBack(BlockIo& io, const DecodedEntry& entry, std::vector<unsigned char>& now) {
+// "sector 12", "sectors 12-14" or "sectors 12, 15-17" for the marked sectors of a block.
+std::string SectorList(std::int64_t lba, const std::array<bool, kBlockSectors>& marked, std::uint32_t sectors) {
+    std::string list;
+    int count = 0;
+    for (std::uint32_t i = 0; i < sectors; ++i) {
+        if (!marked[i] || (i > 0 && marked[i - 1])) continue;
+        std::uint32_t end = i;
+        while (end + 1 < sectors && marked[end + 1]) ++end;
+        if (!list.empty()) list += ", ";
+        list += std::to_string(lba + i);
+        if (end > i) list += "-" + std::to_string(lba + end);
+        count += static_cast<int>(end - i + 1);
+    }
+    return (count == 1 ? "sector " : "sectors ") + list;
+}
+
+// Runs the interrupted repair again from the saved content, with the scan's own steps; empty
+// when every saved sector holds its content afterwards, else which do not and why.
+std::string Repair(BlockIo& io, const DecodedEntry& entry) {
     const EntryBlock& block = entry.block;
-    const bool written = ForEachReadRun(block.readable, block.sectors, [&](std::uint32_t from, std::uint32_t to) {
-        return io.WriteAt(block.lba + from, entry.content.data() + from * kSector, to - from);
-    });
-    if (!written) return "writing it back failed";
-    if (!io.Flush()) return "the drive did not confirm the write-back (flush failed)";
-    const bool readBack = ForEachReadRun(block.readable, block.sectors, [&](std::uint32_t from, std::uint32_t to) {
-        const std::size_t offset = from * kSector;
-        return io.ReadAt(block.lba + from, now.data() + offset, to - from) &&
-               std::memcmp(now.data() + offset, entry.content.data() + offset, (to - from) * kSector) == 0;
-    });
-    return readBack ? std::string() : "the block does not read back as written";
+    auto buffers = std::make_unique<ScanBuffers>();
+    std::memcpy(buffers->block, entry.content.data(), entry.content.size());
+    std::memset(buffers->zeroSector, 0, sizeof buffers->zeroSector);
+    buffers->readable = block.readable;
+    const bool neverStop = false;
+    BlockRepair repair(io, *buffers, nullptr, neverStop);
+    if (!repair.Rewrite(block.lba, block.sectors, true).durable)
+        return "the drive did not confirm the write-back (flush failed)";
+    std::array<bool, kBlockSectors> notRestored{};
+    std::array<bool, kBlockSectors> unreadable{};
+    if (repair.ReadEverySectorBack(block.lba, block.sectors, notRestored, unreadable)) return {};
+    // One reason per kind of failure, each naming its sectors.
+    std::array<bool, kBlockSectors> unwritable{};
+    std::array<bool, kBlockSectors> lost{};
+    std::array<bool, kBlockSectors> differing{};
+    for (std::uint32_t i = 0; i < block.sectors; ++i) {
+        if (!notRestored[i]) continue;
+        if (repair.unwritten()[i])
+            unwritable[i] = true;
+        else if (unreadable[i])
+            lost[i] = true;
+        else
+            differing[i] = true;
+    }
+    std::string reason;
+    const auto add = [&](const std::array<bool, kBlockSectors>& marked, const char* why) {
+        if (std::none_of(marked.begin(), marked.begin() + block.sectors, [](bool b) { return b; })) return;
+        if (!reason.empty()) reason += "; ";
+        reason += SectorList(block.lba, marked, block.sectors) + ": " + why;
+    };
+    add(unwritable, "writing failed, and the saved content is not there");
+    add(lost, "they cannot be read back");
+    add(differing, "they read back other content than was written");
+    return reason;
 }
 
 // Restores one decoded entry on drive n; empty on success, else why not.
@@ -94,7 +136,7 @@ std::string Restore(disk::DriveAccess& drives, int n, const DecodedEntry& entry)
         else if (!OnlyRepairLeftovers(io, entry, now))
             problem = "the block was written since the interrupted repair, so the saved content is out of date";
         else
-            problem = WriteBack(io, entry, now);
+            problem = Repair(io, entry);
     }
     drives.CloseDrive(handle);
     return problem;
@@ -102,7 +144,14 @@ std::string Restore(disk::DriveAccess& drives, int n, const DecodedEntry& entry)
 
 }  // namespace
 
-RecoveryReport RecoverPendingRepairs(disk::DriveAccess& drives, platform::DurableFolder& folder) {
+bool IdentityIsCertain(const std::string& identity) {
+    // Entries saved before identities said how certain they are name such disks by device
+    // number and size alone.
+    return !identity.starts_with(platform::kUncertainIdentity) && !identity.starts_with("dev=");
+}
+
+RecoveryReport RecoverPendingRepairs(disk::DriveAccess& drives, platform::DurableFolder& folder,
+                                     const RecoveryChoice& choice) {
     RecoveryReport report;
     report.folder = folder.Where();
     DriveFinder finder(drives);
@@ -115,8 +164,19 @@ RecoveryReport RecoverPendingRepairs(disk::DriveAccess& drives, platform::Durabl
             report.kept.push_back(std::move(kept));
             continue;
         }
-        const int n = finder.Find(entry.identity);
-        if (n < 0) {
+        const bool certain = IdentityIsCertain(entry.identity);
+        int n = finder.Find(entry.identity);
+        if (choice.onlyDrive >= 0 && n != choice.onlyDrive) continue;
+        if (!certain && choice.toDrive >= 0) {
+            n = choice.toDrive;
+        } else if (!certain) {
+            const int shown = n >= 0 ? n : entry.block.driveNumber;
+            kept.reason = "Drive " + std::to_string(shown) +
+                          " cannot be recognised for certain; nothing was written (varim recover --to-drive " +
+                          std::to_string(shown) + " writes it there)";
+            report.kept.push_back(std::move(kept));
+            continue;
+        } else if (n < 0) {
             kept.reason = "its drive (" + entry.identity + ") is not attached";
             report.kept.push_back(std::move(kept));
             continue;
@@ -131,6 +191,36 @@ RecoveryReport RecoverPendingRepairs(disk::DriveAccess& drives, platform::Durabl
         report.restored.push_back({n, entry.block.lba, entry.block.sectors});
     }
     return report;
+}
+
+std::vector<PendingRepair> ListPendingRepairs(platform::DurableFolder& folder) {
+    std::vector<PendingRepair> pending;
+    for (const std::string& name : folder.Pending()) {
+        PendingRepair repair;
+        repair.name = name;
+        std::vector<std::uint8_t> bytes;
+        DecodedEntry entry;
+        std::string reason;
+        if (folder.Read(name, bytes, reason) && DecodeEntry(bytes, entry, repair.lba, reason)) {
+            repair.drive = entry.block.driveNumber;
+            repair.sectors = entry.block.sectors;
+        }
+        pending.push_back(std::move(repair));
+    }
+    return pending;
+}
+
+std::vector<std::string> PendingRepairLines(const std::vector<PendingRepair>& pending) {
+    std::vector<std::string> lines;
+    for (const PendingRepair& repair : pending) {
+        if (repair.drive < 0 || repair.sectors == 0) {
+            lines.push_back("a damaged entry (" + repair.name + "), which is never written");
+            continue;
+        }
+        lines.push_back("Drive " + std::to_string(repair.drive) + ", sectors " + std::to_string(repair.lba) + "-" +
+                        std::to_string(repair.lba + repair.sectors - 1));
+    }
+    return lines;
 }
 
 std::vector<std::string> RecoveryLines(const RecoveryReport& report) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "run_process.h"
 
@@ -227,6 +228,27 @@ TEST_F(CliTest, SpeedReportsBothZones) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("{\"drive\": 0, \"zone1MBps\": "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"zone2Start\": 1500000}"), std::string::npos) << r.out;
+}
+
+// While a scan is repairing, its entry is in use: recover leaves it to that scan and says so
+// instead of calling the journal empty.
+TEST_F(CliTest, RecoverNamesEntriesARunningRepairHolds) {
+    const std::string machine = writeFile("m.ini", "[Machine]\n[Drive0]\nSectors = 400\nLatencyUs = 2000\n");
+    const fs::path journal = dir_ / "m.ini.journal";
+    std::thread scan([&] { varim({"--machine", machine, "scan", "0", "--mode", "regenerate"}); });
+    bool held = false;
+    for (int wait = 0; wait < 2000 && !held; ++wait) {
+        std::error_code ignored;
+        for (const auto& item : fs::directory_iterator(journal, ignored))
+            held = held || item.path().extension() == ".entry";
+        if (!held) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const clitest::ProcessResult recover = varim({"--machine", machine, "recover"});
+    scan.join();
+    ASSERT_TRUE(held);
+    EXPECT_EQ(recover.status, 0);
+    EXPECT_NE(recover.out.find("another running varim"), std::string::npos) << recover.out;
+    EXPECT_EQ(recover.out.find("empty"), std::string::npos) << recover.out;
 }
 
 }  // namespace

@@ -91,8 +91,10 @@ TEST(DemoExecutable, TerminationEndsTheIdleWindowWithStatus0) {
 }
 
 // A repair killed among its zero writes leaves its block in the journal beside the machine file;
-// the demo started on that file (options before it) writes the block back before anything else.
-TEST(DemoExecutable, WritesBackTheBlockACrashedRepairLeftBesideItsMachineFile) {
+// the demo started on that file (options before it) finds it and asks before writing anything:
+// while the question stands, the block and the entry stay as the crash left them. (Answering Yes
+// is the main dialog's own test.)
+TEST(DemoExecutable, AsksBeforeWritingBackTheBlockACrashedRepairLeftBesideItsMachineFile) {
     QTemporaryDir folder;
     const QString machine = folder.filePath(QStringLiteral("machine.ini"));
     const QString image = folder.filePath(QStringLiteral("drive.img"));
@@ -121,18 +123,16 @@ TEST(DemoExecutable, WritesBackTheBlockACrashedRepairLeftBesideItsMachineFile) {
     ASSERT_FALSE(journal.isEmpty());
     ASSERT_NE(read(image), original);
 
+    const QByteArray afterCrash = read(image);
     write(machine, drive);
     QProcess demo;
     demo.setProcessEnvironment(OffscreenEnvironment());
     demo.start(QStringLiteral(VARIM_DEMO_EXECUTABLE), {QStringLiteral("--transfer-mib"), QStringLiteral("8"), machine});
     ASSERT_TRUE(demo.waitForStarted(20000));
-    uitest::WaitFor([&] { return journal.isEmpty(); }, 15000);
-    demo.terminate();
+    QTest::qWait(3000);
+    EXPECT_EQ(demo.state(), QProcess::Running);
+    EXPECT_FALSE(journal.isEmpty());
+    EXPECT_EQ(read(image), afterCrash);
+    demo.kill();
     ASSERT_TRUE(demo.waitForFinished(20000));
-    EXPECT_TRUE(journal.isEmpty());
-    // The pending sector was never read, so only the repair's zeros can stand there.
-    QByteArray restored = read(image);
-    ASSERT_EQ(restored.size(), original.size());
-    restored.replace(30 * 512, 512, original.mid(30 * 512, 512));
-    EXPECT_EQ(restored, original);
 }

@@ -1,9 +1,15 @@
 #include "platform/linux/device_identity.h"
 
 #include <cctype>
+#include <fcntl.h>
 #include <fstream>
+#include <linux/loop.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include "platform/kernel.h"
 
 namespace platform::linux {
 namespace {
@@ -58,6 +64,15 @@ DeviceKey readSysfsKey(const std::string& blockDir) {
 
 namespace {
 
+// The file a loop device is attached to, as device and inode: its path alone may name another
+// file by now. Empty when fd is no loop device or cannot be asked.
+std::string loopBackingInode(int fd) {
+    loop_info64 info{};
+    if (fd < 0 || ::ioctl(fd, LOOP_GET_STATUS64, &info) != 0) return {};
+    const auto device = static_cast<dev_t>(info.lo_device);
+    return deviceNumberText(device) + ":" + std::to_string(info.lo_inode);
+}
+
 DeviceKey keyFromStat(const struct stat& st, const std::string& path, const std::string& sysfsRoot) {
     DeviceKey key;
     if (S_ISBLK(st.st_mode)) {
@@ -78,6 +93,7 @@ bool readOpenFileKey(int fd, const std::string& path, const std::string& sysfsRo
     struct stat st {};
     if (fstat(fd, &st) != 0) return false;
     key = keyFromStat(st, path, sysfsRoot);
+    if (!key.backingFile.empty()) key.backingInode = loopBackingInode(fd);
     return true;
 }
 
@@ -86,6 +102,12 @@ bool readPathKey(const std::string& path, const std::string& sysfsRoot, DeviceKe
     key = DeviceKey{};
     if (stat(path.c_str(), &st) != 0) return false;
     key = keyFromStat(st, path, sysfsRoot);
+    if (!key.backingFile.empty()) {
+        // Opening a loop device to ask it reads and writes nothing.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        key.backingInode = loopBackingInode(fd);
+        if (fd >= 0) ::close(fd);
+    }
     return true;
 }
 
@@ -101,6 +123,7 @@ std::string identityText(const DeviceKey& key) {
         add("serial", key.serial);
     } else if (!key.backingFile.empty()) {
         add("loop", key.backingFile);
+        add("backing", key.backingInode);
         add("offset", key.backingOffset);
     } else if (!key.file.empty()) {
         add("file", key.file);
@@ -109,7 +132,9 @@ std::string identityText(const DeviceKey& key) {
         add("dev", key.dev);
     }
     add("size", std::to_string(key.sizeBytes));
-    return text;
+    const bool certain = !key.serial.empty() || !key.wwid.empty() || !key.inode.empty() ||
+                         (!key.backingFile.empty() && !key.backingInode.empty());
+    return certain ? text : std::string(kUncertainIdentity) + text;
 }
 
 }  // namespace platform::linux

@@ -18,6 +18,7 @@ struct DeviceKey {
     std::string wwid;
     std::string backingFile;    // loop devices: the attached file and where in it the disk starts
     std::string backingOffset;
+    std::string backingInode;   // loop devices: "major:minor:inode" of the attached file (LOOP_GET_STATUS64)
     std::string file;           // image files: their path, and "st_dev:st_ino"
     std::string inode;
     std::uint64_t sizeBytes = 0;  // 0 where nothing says
@@ -33,8 +34,10 @@ bool readOpenFileKey(int fd, const std::string& path, const std::string& sysfsRo
 // The same for what path names now; false (key empty) when it names nothing.
 bool readPathKey(const std::string& path, const std::string& sysfsRoot, DeviceKey& key);
 // The identity text Kernel::driveIdentity gives: serial and WWN where known, else the loop
-// backing file, the image file or the device number, and always the size. Dropping the device
-// number and sequence when a serial or WWN exists keeps the text the same after a reboot.
+// backing file with its inode, the image file with its inode, or the device number, and
+// always the size. Dropping the device number and sequence when a serial or WWN exists keeps
+// the text the same after a reboot. A text without serial, WWN or inode begins with
+// kUncertainIdentity: another disk of the same size could stand in that place.
 std::string identityText(const DeviceKey& key);
 // "major:minor" of a device number, as sysfs writes it.
 std::string deviceNumberText(dev_t number);

@@ -283,7 +283,11 @@ bool LinuxKernel::isListedDevice(Handle handle) {
     const OpenDrive* drive = find(handle);
     if (drive == nullptr) return fail(ERROR_INVALID_HANDLE);
     DeviceKey key;
-    if (!currentKey(*drive, key) || key != drive->listedKey) return fail(ERROR_DEV_NOT_EXIST);
+    if (!currentKey(*drive, key)) return fail(ERROR_DEV_NOT_EXIST);
+    // A listing read from sysfs alone never asked a loop device for its backing inode; there the
+    // disk sequence number, new at every attach, tells another file apart.
+    if (drive->listedKey.backingInode.empty()) key.backingInode.clear();
+    if (key != drive->listedKey) return fail(ERROR_DEV_NOT_EXIST);
     return succeed();
 }
 

@@ -366,6 +366,7 @@ class Parser {
         if (key == "enableerror") return number(line, value, kDword, drive.enableError);
         if (key == "inuse") return yesNo(line, value, drive.inUse);
         if (key == "partialwrites") return yesNo(line, value, drive.partialWrites);
+        if (key == "uncertainidentity") return yesNo(line, value, drive.uncertainIdentity);
         if (key == "identifyfails") return yesNo(line, value, drive.identifyFails);
         if (key == "valuesfail") return yesNo(line, value, drive.valuesFail);
         if (key == "thresholdsfail") return yesNo(line, value, drive.thresholdsFail);

@@ -59,6 +59,7 @@ struct DriveSpec {
     DWORD enableError = 0;
     std::string model = "VARIM SIMULATED DISK";
     std::string serial;  // empty: "SIM" and the drive number, e.g. SIM0003
+    bool uncertainIdentity = false;  // named by place and size only, as a disk without serial or WWN
     std::string firmware = "1.0";
     std::string deviceName;  // the system's short name; empty: "sim" and the drive number
     std::uint64_t wwn = 0;   // World Wide Name in IDENTIFY words 108..111; 0: none reported

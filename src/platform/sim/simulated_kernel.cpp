@@ -666,6 +666,9 @@ bool SimulatedKernel::driveIdentity(Handle handle, std::string& identity) {
     const std::string serial = reportedSerial(described);
     identity = "simulated drive " + std::to_string(described.number) + ", model " + described.model + ", serial " +
                serial + ", " + std::to_string(described.sectors) + " sectors";
+    if (described.uncertainIdentity)
+        identity = std::string(kUncertainIdentity) + "simulated drive " + std::to_string(described.number) + ", " +
+                   std::to_string(described.sectors) + " sectors";
     if (drive->generation != 0) identity += ", replaced " + std::to_string(drive->generation) + " times";
     return impl_->finish(record, true, 0);
 }

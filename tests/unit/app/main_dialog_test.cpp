@@ -116,39 +116,62 @@ TEST(MainDialogStartUp, RunsEveryStepInOrderOverTheWindow) {
     EXPECT_EQ(h.surface.control(ids::kSlider1).tickFrequency, 20);
 }
 
-TEST(MainDialogStartUp, ARepairACrashInterruptedIsWrittenBackAndNamedBeforeTheDrivesAreListed) {
-    DialogHarness h(Machine("", {SmartDrive(0, "SIMDISK", 2000, kTwoAttributes)}));
-    std::vector<std::uint8_t> content(100 * 512);
-    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<std::uint8_t>(i % 251 + 1);
-    h.kernel->pokeSectors(0, 500, content);
-    platform::MemoryDurableFolder folder;
-    {
-        // The repair saved the block, zeroed part of it, and the process died.
-        disk::DriveAccess drives(*h.kernel);
-        const platform::Handle handle = drives.OpenDrive(0, disk::OpenProfile::Sector);
-        std::string identity;
-        ASSERT_TRUE(drives.DriveIdentity(handle, identity));
-        drives.CloseDrive(handle);
-        scan::RepairJournal journal(folder);
-        journal.Attach(0, identity);
-        std::array<bool, 100> readable{};
-        readable.fill(true);
-        ASSERT_TRUE(journal.Record(500, 100, content.data(), readable));
-        h.kernel->pokeSectors(0, 500, std::vector<std::uint8_t>(60 * 512, 0));
-    }
-    h.dialog = std::make_unique<app::MainDialog>(
-        app::DialogServices{*h.kernel, *h.kernel, h.exit, h.clock, "/nonexistent/varim-repair", 0, &folder});
-    ASSERT_TRUE(h.Start());
+TEST(MainDialogStartUp, ARepairACrashInterruptedIsNamedAndWrittenBackOnlyWhenTheUserAgrees) {
+    for (const int answer : {platform::IDYES, platform::IDNO}) {
+        SCOPED_TRACE(answer == platform::IDYES ? "yes" : "no");
+        DialogHarness h(Machine("", {SmartDrive(0, "SIMDISK", 2000, kTwoAttributes)}));
+        std::vector<std::uint8_t> content(100 * 512);
+        for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<std::uint8_t>(i % 251 + 1);
+        h.kernel->pokeSectors(0, 500, content);
+        platform::MemoryDurableFolder folder;
+        {
+            // The repair saved the block, zeroed part of it, and the process died.
+            disk::DriveAccess drives(*h.kernel);
+            const platform::Handle handle = drives.OpenDrive(0, disk::OpenProfile::Sector);
+            std::string identity;
+            ASSERT_TRUE(drives.DriveIdentity(handle, identity));
+            drives.CloseDrive(handle);
+            scan::RepairJournal journal(folder);
+            journal.Attach(0, identity);
+            std::array<bool, 100> readable{};
+            readable.fill(true);
+            ASSERT_TRUE(journal.Record(500, 100, content.data(), readable));
+            h.kernel->pokeSectors(0, 500, std::vector<std::uint8_t>(60 * 512, 0));
+        }
+        const std::vector<std::uint8_t> afterCrash = h.kernel->peekSectors(0, 500, 100);
+        h.kernel->clearCalls();
+        std::string question;
+        h.surface.answerMessageBox = [&](const testsupport::MessageBoxCall& call) {
+            if (call.type == platform::MB_YESNO) {
+                question = call.text;
+                // Asking comes before any write.
+                for (const auto& made : h.kernel->calls()) EXPECT_NE(made.operation, "writeFile");
+                return answer;
+            }
+            return platform::IDOK;
+        };
+        h.dialog = std::make_unique<app::MainDialog>(
+            app::DialogServices{*h.kernel, *h.kernel, h.exit, h.clock, "/nonexistent/varim-repair", 0, &folder});
+        ASSERT_TRUE(h.Start());
 
-    EXPECT_EQ(h.kernel->peekSectors(0, 500, 100), content);
-    EXPECT_TRUE(folder.entries().empty());
-    Strings log;
-    for (const auto& call : h.surface.log) log.push_back(call.text);
-    const auto box = std::find_if(log.begin(), log.end(), [](const std::string& line) {
-        return line.find("Drive 0: the block at sector 500 (100 sectors) got its content back") != std::string::npos;
-    });
-    ASSERT_NE(box, log.end()) << ::testing::PrintToString(log);
-    EXPECT_LT(box - log.begin(), std::find(log.begin(), log.end(), "listAddString 1016 Drive 0 SIMDISK") - log.begin());
+        EXPECT_NE(question.find("Drive 0, sectors 500-599"), std::string::npos) << question;
+        if (answer == platform::IDNO) {
+            EXPECT_EQ(h.kernel->peekSectors(0, 500, 100), afterCrash);
+            EXPECT_EQ(folder.entries().size(), 1u);
+            for (const auto& made : h.kernel->calls()) EXPECT_NE(made.operation, "writeFile");
+            continue;
+        }
+        EXPECT_EQ(h.kernel->peekSectors(0, 500, 100), content);
+        EXPECT_TRUE(folder.entries().empty());
+        Strings log;
+        for (const auto& call : h.surface.log) log.push_back(call.text);
+        const auto box = std::find_if(log.begin(), log.end(), [](const std::string& line) {
+            return line.find("Drive 0: the block at sector 500 (100 sectors) got its content back") != std::string::npos;
+        });
+        ASSERT_NE(box, log.end()) << ::testing::PrintToString(log);
+        EXPECT_LT(box - log.begin(),
+                  std::find(log.begin(), log.end(), "listAddString 1016 Drive 0 SIMDISK") - log.begin());
+    }
 }
 
 TEST(MainDialogStartUp, ConstructionLoadsTheSettingsBesideTheExecutableAndTouchesNoDrive) {

@@ -169,15 +169,25 @@ TEST(JournalRecovery, WritesBackOnlyIntactEntriesToTheirOwnUnchangedDrive) {
         bool damage;                // a byte of the entry changed
         bool usedSince;             // the block was written after the crash
         bool restored;
+        std::string faults = "";    // of the drive at the next start
+        std::string keptReason = "";  // part of why the entry is kept
     };
-    for (const Case& c : {Case{"interrupted", "SIM0001", false, false, true},
-                          Case{"another disk", "OTHER", false, false, false},
-                          Case{"damaged entry", "SIM0001", true, false, false},
-                          Case{"used since", "SIM0001", false, true, false}}) {
+    for (const Case& c :
+         {Case{"interrupted", "SIM0001", false, false, true},
+          Case{"another disk", "OTHER", false, false, false, "", "is not attached"},
+          Case{"damaged entry", "SIM0001", true, false, false, "", "damaged"},
+          Case{"used since", "SIM0001", false, true, false, "", "written since"},
+          Case{"unwritable sector left zeroed", "SIM0001", false, false, false, "BadWrite = 520\n",
+               "sector 520: writing failed, and the saved content is not there"},
+          Case{"weak sectors", "SIM0001", false, false, true, "Weak = 500-599\n"},
+          Case{"uncertain identity", "SIM0001", false, false, false, "UncertainIdentity = yes\n",
+               "Drive 0 cannot be recognised for certain; nothing was written"}}) {
         SCOPED_TRACE(c.name);
         platform::MemoryDurableFolder folder;
         {
-            ScanRig crashed("Serial = SIM0001\nBadRead = 510\n", 1000);
+            // The disk the repair ran on, named for certain or not.
+            const bool uncertain = c.faults.starts_with("UncertainIdentity");
+            ScanRig crashed("Serial = SIM0001\nBadRead = 510\n" + (uncertain ? c.faults : std::string()), 1000);
             crashed.FillPattern(0, 1000);
             scan::RepairJournal journal(folder);
             disk::DriveAccess& drives = *crashed.drives;
@@ -197,7 +207,7 @@ TEST(JournalRecovery, WritesBackOnlyIntactEntriesToTheirOwnUnchangedDrive) {
         if (c.damage) folder.entries().begin()->second[300] ^= 1;
 
         // The next start: the same machine with the block half zeroed, or another disk.
-        ScanRig next("Serial = " + c.machineSerial + "\nBadRead = 510\n", 1000);
+        ScanRig next("Serial = " + c.machineSerial + "\nBadRead = 510\n" + c.faults, 1000);
         next.FillPattern(0, 1000);
         next.kernel->pokeSectors(0, 500, std::vector<std::uint8_t>(40 * 512, 0));
         if (c.usedSince) next.kernel->pokeSectors(0, 560, std::vector<std::uint8_t>(512, 0x77));
@@ -216,7 +226,13 @@ TEST(JournalRecovery, WritesBackOnlyIntactEntriesToTheirOwnUnchangedDrive) {
             EXPECT_THAT(report.restored, IsEmpty());
             ASSERT_EQ(report.kept.size(), 1u);
             EXPECT_EQ(report.kept[0].lba, 500);
+            EXPECT_NE(report.kept[0].reason.find(c.keptReason), std::string::npos) << report.kept[0].reason;
             EXPECT_EQ(folder.entries().size(), 1u);
+            if (c.faults.starts_with("BadWrite")) {
+                // Every other sector got its content back; only the unwritable one is named.
+                EXPECT_THAT(next.Damaged(0, 1000, {510}), ::testing::ElementsAre(520));
+                continue;
+            }
             for (const auto& call : next.kernel->calls()) EXPECT_NE(call.operation, "writeFile");
         }
         EXPECT_EQ(scan::RecoveryLines(report).size(), 1u);
