@@ -20,13 +20,14 @@ std::string MachineOptions(const Options& options) {
 }
 
 // Entries in the journal folder that another living process holds (its repair is running):
-// the folder's entries that are not pending. Only names are counted; nothing is read.
-std::size_t EntriesHeldElsewhere(const std::string& folder, std::size_t pending) {
+// the folder's entries after recovery that it did not keep (restored ones are gone). Only names
+// are counted; nothing is read.
+std::size_t EntriesHeldElsewhere(const std::string& folder, std::size_t kept) {
     std::error_code error;
     std::size_t entries = 0;
     for (const auto& item : std::filesystem::directory_iterator(folder, error))
         if (item.path().extension() == ".entry") ++entries;
-    return entries > pending ? entries - pending : 0;
+    return entries > kept ? entries - kept : 0;
 }
 
 }  // namespace
@@ -66,7 +67,7 @@ int RunRecover(const Context& context) {
     scan::RecoveryChoice choice;
     choice.toDrive = context.options.toDrive.value_or(-1);
     const scan::RecoveryReport report = scan::RecoverPendingRepairs(access, *context.journal, choice);
-    const std::size_t held = EntriesHeldElsewhere(report.folder, report.restored.size() + report.kept.size());
+    const std::size_t held = EntriesHeldElsewhere(report.folder, report.kept.size());
     if (context.options.json) {
         JsonWriter json;
         json.beginObject().key("restored").beginArray();
