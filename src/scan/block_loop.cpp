@@ -65,12 +65,15 @@ bool BlockLoop::ScanBatch(std::int64_t& position, std::uint32_t blocks) {
     BatchBuffers& batch = *range_.batch;
     const std::int64_t first = position;
     const std::uint32_t sectors = io_.SectorsOnDrive(first, blocks * kBlockSectors);
+    const std::int64_t readStarted = range_.timer->Start();
     if (!io_.ReadAt(first, batch.content(), sectors)) {
-        // Nothing of the batch was written: each block goes the block-by-block way from its read.
+        // Nothing of the batch was written: each block goes the block-by-block way from its read,
+        // which also times it.
         for (std::uint32_t k = 0; k < blocks; ++k, position += kBlockSectors)
             if (!ScanBlock(position)) return false;
         return true;
     }
+    range_.timer->Record(readStarted, first, blocks, true);
     UseKeptContent(first, sectors, batch.content(), nullptr);
     const bool transferred =
         io_.WriteAt(first, batch.content(), sectors) && io_.ReadAt(first, batch.verify(), sectors);
@@ -187,7 +190,10 @@ void BlockLoop::ShowJournalProblem() {
 
 void BlockLoop::ReadContent(std::int64_t lba, std::uint32_t sectors) {
     buffers_.readable.fill(false);
-    if (io_.ReadAt(lba, buffers_.block, sectors)) {
+    const std::int64_t readStarted = range_.timer->Start();
+    const bool blockRead = io_.ReadAt(lba, buffers_.block, sectors);
+    range_.timer->Record(readStarted, lba, sectors > 0 ? 1 : 0, blockRead);
+    if (blockRead) {
         for (std::uint32_t i = 0; i < sectors; ++i) buffers_.readable[i] = true;
         UseKeptContent(lba, sectors, buffers_.block, buffers_.readable.data());
         return;
@@ -305,6 +311,7 @@ void BlockLoop::ShowProgress(std::int64_t lba) {
     const double percent = ProgressPercent(lba, range_.scanEnd);
     surface_.setProgressPosition(controls::kProgress, static_cast<int>(percent));
     state_.currentLba = lba;
+    range_.timer->Judged(lba);
     const std::uint32_t now = clock_.tickCount();
     elapsedMs_ += static_cast<std::uint32_t>(now - lastTick_);
     lastTick_ = now;

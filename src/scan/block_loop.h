@@ -5,6 +5,7 @@
 #include "platform/surface.h"
 #include "platform/system.h"
 #include "scan/block_io.h"
+#include "scan/read_timing.h"
 #include "scan/repair_journal.h"
 #include "scan/scan_buffers.h"
 #include "scan/scan_engine.h"
@@ -20,6 +21,7 @@ struct LoopRange {
     int drive = 0;                // the drive's number, so content kept for it is not used elsewhere
     BatchBuffers* batch = nullptr;  // large transfers when set (more than one block each)
     RepairJournal* journal = nullptr;  // attached to the drive; nullptr: repairs are not journaled
+    ReadTimer* timer = nullptr;        // required: times the first read of every block
 };
 
 class BlockLoop {

@@ -1,5 +1,6 @@
 #include "scan/scan_engine.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -17,6 +18,7 @@ namespace scan {
 namespace {
 
 constexpr std::int64_t kCompletionMargin = 100;
+constexpr std::int64_t kLoopMargin = 120;  // the block loop runs to the end sector + 120
 
 // Keeps executing() true for exactly as long as the command is on the stack.
 class ExecutingFlag {
@@ -108,9 +110,18 @@ ScanOutcome ScanEngine::Scan(ScanFields& fields) {
     // The batch buffers live for this scan only: memory an idle window has no use for.
     BatchBuffers batch(BatchBlocksFor(transferMib_));
     range.batch = batch.blocks() > 1 ? &batch : nullptr;
+    outcome.driveSectors = driveSectors;
+    outcome.latency.batched = range.batch != nullptr;
+    // Only blocks that start on the drive are read, so only they get cells.
+    const std::int64_t loopEnd = fields.scanEnd + kLoopMargin;
+    const auto driveEnd = static_cast<std::int64_t>(std::min<std::uint64_t>(driveSectors, kLargestSector + 1));
+    outcome.map.Lay(fields.scanStart, std::min(loopEnd, driveEnd));
+    ReadTimer timer(clock_, outcome.latency, outcome.map, state_.badCount, state_.repairedCount);
+    range.timer = &timer;
     BlockIo io(drives_, handle, driveSectors);
     BlockLoop loop(io, surface_, clock_, state_, *buffers_, range);
     const std::int64_t position = loop.Run();
+    timer.Finish(position);
 
     drives_.CloseDrive(handle);
     ShowResult(position, fields, outcome);
