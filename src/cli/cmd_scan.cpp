@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <optional>
@@ -10,6 +11,10 @@
 
 #include "app/control_ids.h"
 #include "app/indicators.h"
+#include "app/latency_text.h"
+#include "app/scan_setup.h"
+#include "app/surface_map_svg.h"
+#include "cli/atomic_file.h"
 #include "cli/commands.h"
 #include "cli/console_surface.h"
 #include "cli/json_writer.h"
@@ -43,6 +48,22 @@ bool LoadResume(const std::string& path, std::string& start, std::string& end, s
     start = values->resumeText;
     end = values->endText;
     return true;
+}
+
+// "latency": the class counts, the errors and the slowest reads (see console-tool.md).
+void WriteLatency(JsonWriter& json, const scan::ScanLatency& latency) {
+    json.key("latency").beginObject().key("unit").value(latency.batched ? "batch" : "block");
+    json.key("limitsMs").beginArray();
+    for (double limit : scan::kLatencyLimitsMs) json.value(static_cast<std::int64_t>(limit));
+    json.endArray().key("blocks").beginArray();
+    for (std::uint64_t count : latency.blocks) json.value(count);
+    json.endArray().key("errors").value(latency.errors).key("slowest").beginArray();
+    for (std::size_t i = 0; i < latency.slowestCount; ++i)
+        json.beginObject()
+            .key("lba").value(static_cast<std::int64_t>(latency.slowest[i].lba))
+            .key("ms").value(std::round(latency.slowest[i].ms * 10) / 10)
+            .endObject();
+    json.endArray().endObject();
 }
 
 }  // namespace
@@ -85,18 +106,15 @@ int RunScan(const Context& context) {
     state.backupAlarm = paint.state.backupAlarm;
 
     platform::SystemClock clock;
-    auto modelTextOf = [&table](int drive) {
-        return drive >= 0 && drive < disk::kDriveSlots ? std::string(table.DriveAt(drive).model()) : std::string();
-    };
-    scan::ScanEngine engine(access, surface, clock, state, modelTextOf);
-    engine.SetTransferMib(options.transferMib.value_or(0));
+    app::ScanSetupConfig config;
+    config.transferMib = options.transferMib.value_or(0);
     // tools/bench-scan measures what the journal costs by running once without it.
     const char* unjournaled = std::getenv("VARIM_BENCHMARK_WITHOUT_JOURNAL");
-    std::optional<scan::RepairJournal> journal;
     if (context.journal != nullptr && !(unjournaled != nullptr && std::string(unjournaled) == "1")) {
-        journal.emplace(*context.journal);
-        engine.SetJournal(&*journal);
+        config.journalFolder = context.journal;
     }
+    app::ScanSetup setup(access, surface, clock, state,
+                         [&table](int drive) { return app::ProbedModelText(table, drive); }, config);
     scan::ScanSession session(surface, state);
 
     bool interrupted = false;
@@ -114,10 +132,18 @@ int RunScan(const Context& context) {
     InstallStopSignals();
 
     auto started = std::chrono::steady_clock::now();
-    scan::ScanOutcome outcome = engine.Scan(fields);
+    scan::ScanOutcome outcome = setup.Run(fields, table);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     surface.endProgressLine();
     if (!outcome.started) return Refuse(context, outcome.refusal);
+    const app::ScanSummary& summary = *setup.LastScanOf(n);
+    if (!options.json) std::fputs(app::LatencySummaryText(outcome.latency).c_str(), stdout);
+    bool mapWritten = true;
+    if (options.mapFile) {
+        std::string problem;
+        mapWritten = WriteFileAtomically(*options.mapFile, app::SurfaceMapSvg(summary), problem);
+        if (!mapWritten) std::fprintf(stderr, "varim: the surface map was not written: %s\n", problem.c_str());
+    }
 
     if (options.json) {
         JsonWriter json;
@@ -134,11 +160,13 @@ int RunScan(const Context& context) {
         json.endArray()
             .key("currentLba").value(static_cast<std::int64_t>(state.currentLba))
             .key("message").value(outcome.message)
-            .key("seconds").value(seconds)
-            .endObject();
+            .key("seconds").value(seconds);
+        WriteLatency(json, outcome.latency);
+        json.endObject();
         std::printf("%s\n", json.text().c_str());
     }
-    return outcome.completed ? kExitDone : kExitInterrupted;
+    if (!outcome.completed) return kExitInterrupted;
+    return mapWritten ? kExitDone : kExitFailed;
 }
 
 }  // namespace cli

@@ -23,6 +23,7 @@ struct Options {
     std::optional<std::string> resumeFile;
     std::optional<std::string> sessionFile;
     std::optional<std::uint32_t> transferMib;  // --transfer-mib M
+    std::optional<std::string> mapFile;        // --map FILE.svg
     // metrics
     std::optional<std::string> outputFile;  // --output FILE
 };

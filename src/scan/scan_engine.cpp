@@ -83,12 +83,9 @@ ScanOutcome ScanEngine::Scan(ScanFields& fields) {
     const std::string refusal = ClaimDrive(fields.driveNumber, handle, driveSectors);
     if (!refusal.empty()) return Refuse(refusal);
     outcome.started = true;
-    if (journal_ != nullptr) {
-        // An entry names its drive so that only this drive ever gets it back.
-        std::string identity;
-        drives_.DriveIdentity(handle, identity);
-        journal_->Attach(fields.driveNumber, std::move(identity));
-    }
+    // Journal entries and the scan's record name the drive so that only this drive ever gets them back.
+    if (!drives_.DriveIdentity(handle, outcome.identity)) outcome.identity.clear();
+    if (journal_ != nullptr) journal_->Attach(fields.driveNumber, outcome.identity);
 
     ShowRunning();
     surface_.setProgressPosition(controls::kProgress, 0);

@@ -43,6 +43,7 @@ struct ScanOutcome {
     ScanLatency latency;     // the first read of every block, timed
     SurfaceMap map;          // the range as cells, for the surface map
     std::uint64_t driveSectors = 0;  // the drive's size when it was scanned
+    std::string identity;    // DriveIdentity of the drive scanned (empty when it gives none)
 };
 
 // Model text of drive n, for the warnings (empty when unknown).

@@ -67,3 +67,25 @@ TEST(ScanLatency, ClassCountsSlowestBlocksAndUnreadableCellsAreExact) {
 
 }  // namespace
 }  // namespace scantest
+
+namespace scantest {
+namespace {
+
+// Any range fits the fixed cells: at most kMapCells of them, covering every block exactly.
+TEST(ScanLatency, SurfaceMapCellsCoverEveryBlockOfAnyRangeWithinTheFixedCount) {
+    const std::int64_t fourTerabytes = std::int64_t{4'000'000'000'000} / 512;
+    for (std::int64_t blocks : {std::int64_t{0}, std::int64_t{1}, std::int64_t{9999}, std::int64_t{10000},
+                                std::int64_t{10001}, std::int64_t{20001}, fourTerabytes / 100 + 1}) {
+        scan::SurfaceMap map;
+        map.Lay(700, 700 + blocks * 100 - (blocks > 0 ? 99 : 0));
+        SCOPED_TRACE(blocks);
+        EXPECT_LE(map.cells, scan::kMapCells);
+        EXPECT_GE(static_cast<std::int64_t>(map.cells) * map.blocksPerCell, blocks);
+        if (blocks == 0) continue;
+        EXPECT_EQ(map.CellOf(700), 0u);
+        EXPECT_EQ(map.CellOf(700 + (blocks - 1) * 100), map.cells - 1);
+    }
+}
+
+}  // namespace
+}  // namespace scantest
