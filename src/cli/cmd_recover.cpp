@@ -32,8 +32,8 @@ int RunRecover(const Context& context) {
                 .endObject();
         }
         json.endArray().key("kept").beginArray();
-        for (const scan::KeptEntry& kept : report.kept)
-            json.beginObject().key("lba").value(static_cast<std::int64_t>(kept.lba)).key("reason").value(kept.reason).endObject();
+        for (const scan::UnrestoredEntry& entry : report.unrestored)
+            json.beginObject().key("lba").value(static_cast<std::int64_t>(entry.lba)).key("reason").value(entry.reason).endObject();
         json.endArray().endObject();
         std::printf("%s\n", json.text().c_str());
     } else {
@@ -41,8 +41,8 @@ int RunRecover(const Context& context) {
             std::printf("%s\n", platform::cp1252ToUtf8(line).c_str());
         if (report.empty()) std::printf("Nothing to recover: the repair journal in %s is empty.\n", report.folder.c_str());
     }
-    // Anything kept is a block whose content is not back on its drive yet.
-    return report.kept.empty() ? kExitDone : kExitFailed;
+    // Anything unrestored is a block whose content is not back on its drive yet.
+    return report.unrestored.empty() ? kExitDone : kExitFailed;
 }
 
 }  // namespace cli

@@ -18,7 +18,7 @@ struct LoopRange {
     std::int64_t scanStart = 0;
     std::int64_t scanEnd = 0;
     std::uint32_t startTick = 0;  // Clock::tickCount() when the scan began
-    int drive = 0;                // the drive's number, so content kept for it is not used elsewhere
+    int drive = 0;                // the drive's number, so content saved for it is not used elsewhere
     BatchBuffers* batch = nullptr;  // large transfers when set (more than one block each)
     RepairJournal* journal = nullptr;  // attached to the drive; nullptr: repairs are not journaled
     ReadTimer* timer = nullptr;        // required: times the first read of every block
@@ -48,8 +48,8 @@ private:
     bool Repair(std::int64_t lba, std::uint32_t sectors);  // false: leave the loop
     void ReadContent(std::int64_t lba, std::uint32_t sectors);
     void RefreshContent(std::int64_t lba, std::uint32_t sectors);
-    void UseKeptContent(std::int64_t lba, std::uint32_t sectors, unsigned char* content, bool* readable);
-    void KeepBlock(std::int64_t lba);
+    void UseStoppedBlock(std::int64_t lba, std::uint32_t sectors, unsigned char* content, bool* readable);
+    void SaveStoppedBlock(std::int64_t lba);
     bool WriteContent(std::int64_t lba, std::uint32_t sectors, bool sectorBySectorOnFailure);
     bool WriteSectorBySector(std::int64_t lba, std::uint32_t from, std::uint32_t to);
     void ZeroPass(std::int64_t lba, std::uint32_t sectors);

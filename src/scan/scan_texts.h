@@ -23,7 +23,7 @@ inline constexpr const char* kStatusLine = "%1.f %c Sector: %lld  Elapsed: %u mi
 inline constexpr const char* kJournalUnavailable =
     "Blocks are not being repaired: the repair journal cannot be written (%s). No block is zeroed unless "
     "its content is saved there first.";
-inline constexpr const char* kJournalKept =
+inline constexpr const char* kJournalLeftPending =
     "Block at sector %lld: its content could not be confirmed on the drive after the repair; it stays in "
     "the repair journal and is written back at the next start.";
 inline constexpr const char* kCompleted = " Process completed %d bads found and %d repaired. ";
