@@ -31,8 +31,9 @@ bool isSmartCommand(const IDEREGS& regs) {
     return regs.bCommandReg == ATA_SMART_CMD && regs.bCylLowReg == SMART_CYL_LOW && regs.bCylHighReg == SMART_CYL_HI;
 }
 
-// The ATA request a SENDCMDINPARAMS stands for, or false when it is not one of the four the
-// program uses: IDENTIFY DEVICE, S.M.A.R.T. ENABLE OPERATIONS, READ DATA and READ THRESHOLDS.
+// The ATA request a SENDCMDINPARAMS stands for, or false when it is not one of the five the
+// program uses: IDENTIFY DEVICE, CHECK POWER MODE, S.M.A.R.T. ENABLE OPERATIONS, READ DATA and
+// READ THRESHOLDS.
 // Everything else is refused, also commands that only read (logs, status, self-test results):
 // nothing the program does not send may ever reach a failing drive through it.
 bool planRequest(DWORD code, const SENDCMDINPARAMS& params, AtaRequest& request) {
@@ -53,7 +54,13 @@ bool planRequest(DWORD code, const SENDCMDINPARAMS& params, AtaRequest& request)
                (regs.bFeaturesReg == SMART_READ_DATA || regs.bFeaturesReg == SMART_READ_THRESHOLDS);
     }
     request.protocol = AtaProtocol::NonData;
-    return code == SMART_SEND_DRIVE_COMMAND && isSmartCommand(regs) && regs.bFeaturesReg == SMART_ENABLE_OPERATIONS;
+    if (code != SMART_SEND_DRIVE_COMMAND) return false;
+    if (regs.bCommandReg == ATA_CHECK_POWER_MODE && regs.bFeaturesReg == 0) {
+        // Its answer is the sector count register, so the registers must come back.
+        request.returnRegisters = true;
+        return true;
+    }
+    return isSmartCommand(regs) && regs.bFeaturesReg == SMART_ENABLE_OPERATIONS;
 }
 
 }  // namespace
@@ -98,7 +105,8 @@ IoctlAnswer smartDriveCommand(AtaChannel& channel, DWORD code, const void* in, D
         answer.returned = writeHeader(out, outSize, 0, SMART_INVALID_COMMAND, 0);
         return answer;
     }
-    const DWORD dataBytes = request.dataBytes;
+    const bool checkPowerMode = request.command == ATA_CHECK_POWER_MODE;
+    const DWORD dataBytes = checkPowerMode ? static_cast<DWORD>(sizeof(IDEREGS)) : request.dataBytes;
     if (out == nullptr || outSize < kSendCmdOutHeaderSize + dataBytes) {
         IoctlAnswer answer = refused(ERROR_INSUFFICIENT_BUFFER);
         answer.returned = writeHeader(out, outSize, 0, SMART_INVALID_BUFFER, 0);
@@ -117,7 +125,17 @@ IoctlAnswer smartDriveCommand(AtaChannel& channel, DWORD code, const void* in, D
         answer.returned = writeHeader(out, outSize, 0, driverError, outcome.haveRegisters ? outcome.errorRegister : 0);
         return answer;
     }
-    std::memcpy(data, scratch, request.dataBytes);
+    if (checkPowerMode) {
+        IDEREGS returned{};
+        returned.bFeaturesReg = outcome.errorRegister;
+        returned.bSectorCountReg = outcome.sectorCount;
+        returned.bCylLowReg = outcome.lbaMid;
+        returned.bCylHighReg = outcome.lbaHigh;
+        returned.bCommandReg = outcome.status;
+        std::memcpy(data, &returned, sizeof returned);
+    } else {
+        std::memcpy(data, scratch, request.dataBytes);
+    }
     answer.ok = true;
     answer.error = ERROR_SUCCESS;
     answer.returned = writeHeader(out, outSize, dataBytes, SMART_NO_ERROR, 0) + dataBytes;

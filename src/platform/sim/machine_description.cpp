@@ -1,5 +1,6 @@
 #include "platform/sim/machine_description.h"
 
+#include <algorithm>
 #include <limits>
 #include <map>
 #include <set>
@@ -404,6 +405,18 @@ class Parser {
                 return fail(line.line, "Smart must be yes, nocap or none, found " + quoted(value));
             return true;
         }
+        if (key == "powermode") {
+            const std::string text = lower(value);
+            if (text == "active")
+                drive.powerMode = PowerMode::Active;
+            else if (text == "idle")
+                drive.powerMode = PowerMode::Idle;
+            else if (text == "standby")
+                drive.powerMode = PowerMode::Standby;
+            else
+                return fail(line.line, "PowerMode must be active, idle or standby, found " + quoted(value));
+            return true;
+        }
         if (key == "transport") {
             const std::string text = lower(value);
             if (text != "ata" && text != "nvme")
@@ -417,6 +430,8 @@ class Parser {
         if (key == "model") return text(line, value, 40, drive.model);
         if (key == "serial") return text(line, value, 20, drive.serial);
         if (key == "firmware") return text(line, value, 8, drive.firmware);
+        if (key == "device") return deviceName(line, value, drive.deviceName);
+        if (key == "wwn") return number(line, value, UINT64_MAX, drive.wwn);
         if (key == "badread") return faultList(line, value, drive, &DriveSpec::badRead);
         if (key == "badwrite") return faultList(line, value, drive, &DriveSpec::badWrite);
         if (key == "pending") return faultList(line, value, drive, &DriveSpec::pending);
@@ -434,6 +449,20 @@ class Parser {
         }
         return fail(line.line,
                     "unknown key " + quoted(line.key) + " in [Drive" + std::to_string(drive.number) + "]");
+    }
+
+    // A short name such as sdb or nvme1n1: letters, digits, '.', '_' and '-', at most 32.
+    bool deviceName(const ProfileLine& line, std::string_view value, std::string& out) {
+        const bool allowed = std::all_of(value.begin(), value.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                   c == '_' || c == '-';
+        });
+        if (value.empty() || value.size() > 32 || !allowed)
+            return fail(line.line, std::string(line.key) +
+                                       " must be 1 to 32 letters, digits, '.', '_' or '-' (such as sdb), found " +
+                                       quoted(value));
+        out = std::string(value);
+        return true;
     }
 
     bool nvmeAnswer(const ProfileLine& line, std::string_view value, NvmeAnswer& out) {
@@ -469,6 +498,25 @@ class Parser {
         };
         for (std::size_t i = 0; i < kNvmeHealthFields; ++i) {
             if (field == kFields[i].name) return number(line, value, kFields[i].max, drive.nvmeFields[i]);
+        }
+        constexpr std::uint64_t kU32 = 0xFFFFFFFFu, kU16 = 0xFFFF;
+        if (field == "warningtempminutes") return number(line, value, kU32, drive.nvmeWarningTempMinutes);
+        if (field == "criticaltempminutes") return number(line, value, kU32, drive.nvmeCriticalTempMinutes);
+        if (field == "warningthresholdkelvin") return number(line, value, kU16, drive.nvmeWarningThresholdKelvin);
+        if (field == "criticalthresholdkelvin") return number(line, value, kU16, drive.nvmeCriticalThresholdKelvin);
+        if (field == "temperaturesensors") {
+            const auto entries = words(value);
+            bool ok = !entries.empty() && entries.size() <= drive.nvmeSensorsKelvin.size();
+            for (std::size_t i = 0; ok && i < entries.size(); ++i) {
+                std::uint64_t kelvin = 0;
+                ok = parseUnsigned(entries[i], kU16, kelvin);
+                drive.nvmeSensorsKelvin[i] = static_cast<std::uint16_t>(kelvin);
+            }
+            if (!ok)
+                return fail(line.line, std::string(line.key) +
+                                           " must be 1 to 8 temperatures in Kelvin, 0 for an absent sensor (such as "
+                                           "310, 0, 305), found " + quoted(value));
+            return true;
         }
         return fail(line.line,
                     "unknown key " + quoted(line.key) + " in [Drive" + std::to_string(drive.number) + "]");
@@ -531,6 +579,14 @@ bool parseMachineDescription(std::string_view text, const std::string& baseDir, 
 std::string reportedSerial(const DriveSpec& drive) {
     if (!drive.serial.empty()) return drive.serial;
     return "SIM" + std::string(drive.number < 10 ? "000" : "00") + std::to_string(drive.number);
+}
+
+}  // namespace platform::sim
+
+namespace platform::sim {
+
+std::string reportedDeviceName(const DriveSpec& drive) {
+    return drive.deviceName.empty() ? "sim" + std::to_string(drive.number) : drive.deviceName;
 }
 
 }  // namespace platform::sim

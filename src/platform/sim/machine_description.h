@@ -18,6 +18,10 @@ inline constexpr int kPageEntries = 30;
 
 enum class SmartSupport { Yes, NoCapability, None };
 
+// The power mode an ATA drive starts in. A drive in standby answers CHECK POWER MODE with 00h
+// and is spun up by anything else it is asked.
+enum class PowerMode { Active, Idle, Standby };
+
 // How an NVMe drive answers one of its two queries (identify, health log).
 enum class NvmeAnswer { Ok, Error, Short, Garbage, Malformed };
 
@@ -64,6 +68,9 @@ struct DriveSpec {
     std::string model = "VARIM SIMULATED DISK";
     std::string serial;  // empty: "SIM" and the drive number, e.g. SIM0003
     std::string firmware = "1.0";
+    std::string deviceName;  // the system's short name; empty: "sim" and the drive number
+    std::uint64_t wwn = 0;   // World Wide Name in IDENTIFY words 108..111; 0: none reported
+    PowerMode powerMode = PowerMode::Active;
     bool identifyFails = false;
     bool valuesFail = false;
     bool thresholdsFail = false;
@@ -75,6 +82,11 @@ struct DriveSpec {
     // The health log's fields in log order (critical warning, temperature in Kelvin, spare,
     // spare threshold, percentage used, then the ten counters).
     std::array<std::uint64_t, kNvmeHealthFields> nvmeFields{0, 313, 100, 10};
+    std::uint32_t nvmeWarningTempMinutes = 0;
+    std::uint32_t nvmeCriticalTempMinutes = 0;
+    std::array<std::uint16_t, 8> nvmeSensorsKelvin{};  // 0: no such sensor
+    std::uint16_t nvmeWarningThresholdKelvin = 0;       // Identify Controller WCTEMP; 0: none
+    std::uint16_t nvmeCriticalThresholdKelvin = 0;      // CCTEMP
     SectorSet badRead;
     SectorSet badWrite;
     SectorSet pending;
@@ -100,6 +112,9 @@ struct MachineDescription {
 
 // The serial the drive reports: its Serial, else "SIM" and its number (SIM0003).
 std::string reportedSerial(const DriveSpec& drive);
+
+// The system's short name of the drive: its Device, else "sim" and its number (sim3).
+std::string reportedDeviceName(const DriveSpec& drive);
 
 // Parses description text. fileName prefixes error messages; baseDir resolves Image paths.
 bool parseMachineDescription(std::string_view text, const std::string& baseDir, const std::string& fileName,
