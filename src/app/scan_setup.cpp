@@ -3,6 +3,8 @@
 #include <chrono>
 #include <utility>
 
+#include "app/scan_records.h"
+
 namespace app {
 
 std::string ProbedModelText(const disk::DriveTable& table, int driveNumber) {
@@ -45,6 +47,8 @@ scan::ScanOutcome ScanSetup::Run(scan::ScanFields& fields, const disk::DriveTabl
                            .count();
     summary->latency = outcome.latency;
     summary->map = outcome.map;
+    recordProblem_.clear();
+    if (records_ != nullptr && !summary->identity.empty()) records_->Save(*summary, recordProblem_);
     last_[static_cast<std::size_t>(n)] = std::move(summary);
     return outcome;
 }

@@ -113,6 +113,7 @@ int RunScan(const Context& context) {
     if (context.journal != nullptr && !(unjournaled != nullptr && std::string(unjournaled) == "1")) {
         config.journalFolder = context.journal;
     }
+    config.records = context.scanRecords;
     app::ScanSetup setup(access, surface, clock, state,
                          [&table](int drive) { return app::ProbedModelText(table, drive); }, config);
     scan::ScanSession session(surface, state);
@@ -138,6 +139,8 @@ int RunScan(const Context& context) {
     if (!outcome.started) return Refuse(context, outcome.refusal);
     const app::ScanSummary& summary = *setup.LastScanOf(n);
     if (!options.json) std::fputs(app::LatencySummaryText(outcome.latency).c_str(), stdout);
+    if (!setup.recordProblem().empty())
+        std::fprintf(stderr, "varim: this scan is not recorded for the metrics: %s\n", setup.recordProblem().c_str());
     bool mapWritten = true;
     if (options.mapFile) {
         std::string problem;

@@ -12,6 +12,7 @@
 #include "platform/durable_folder.h"
 #include "platform/linux/file_folder.h"
 #include "platform/linux/linux_kernel.h"
+#include "platform/record_file.h"
 #include "platform/sim/simulated_kernel.h"
 #include "platform/system.h"
 
@@ -38,6 +39,14 @@ std::unique_ptr<platform::DurableFolder> MakeJournal(const cli::Options& options
     if (options.demo) return std::make_unique<platform::MemoryDurableFolder>();
     if (options.machineFile) return std::make_unique<platform::linux::FileDurableFolder>(*options.machineFile + ".journal");
     return std::make_unique<platform::linux::FileDurableFolder>(platform::linux::stateJournalFolder());
+}
+
+// Scan records live where the journal does: beside a machine file, in this user's state folder
+// for real drives; the built-in machine's drives are gone when it ends, so it keeps none.
+std::unique_ptr<app::ScanRecords> MakeScanRecords(const cli::Options& options) {
+    if (options.demo) return nullptr;
+    if (options.machineFile) return std::make_unique<app::ScanRecords>(*options.machineFile + ".scans");
+    return std::make_unique<app::ScanRecords>(platform::stateScanRecordsFolder());
 }
 
 int Dispatch(const cli::Context& context) {
@@ -75,7 +84,8 @@ int main(int argc, char** argv) {
     }
     bool realMachine = !options->machineFile && options->devices.empty() && !options->demo;
     auto journal = MakeJournal(*options);
-    cli::Context context{*options, *kernel, realMachine, platform::modulePath(), journal.get()};
+    auto scanRecords = MakeScanRecords(*options);
+    cli::Context context{*options, *kernel, realMachine, platform::modulePath(), journal.get(), scanRecords.get()};
     // Interrupted repairs are written back before anything else touches the drives; the metrics
     // exporter only looks (its stdout is the exposition) and the catalogue touches no drive.
     const cli::Command command = options->command;
