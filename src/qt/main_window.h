@@ -96,8 +96,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    // Writes the SVG surface map of the drive's last scan to path (asked for when empty); false
+    // when there is no such scan or the file could not be written.
+    bool saveSurfaceMap(int driveNumber, const QString& path = QString());
+
 private:
     void createControl(const app::ControlTemplate& entry);
+    void setUpDriveMenu(QListWidget* list);
     void chainTabOrder();
     void buttonClicked(int id);
     void attributeViewClicked();
