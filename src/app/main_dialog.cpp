@@ -50,13 +50,12 @@ MainDialog::~MainDialog() = default;
 
 bool MainDialog::InitialiseDialog(platform::Surface& surface) {
     surface_ = &surface;
-    engine_ = std::make_unique<scan::ScanEngine>(drives_, surface, services_.clock, scanState_,
-                                                 [this](int n) { return modelTextOf(n); });
-    engine_->SetTransferMib(services_.transferMib);
-    if (services_.journalFolder != nullptr) {
-        journal_ = std::make_unique<scan::RepairJournal>(*services_.journalFolder);
-        engine_->SetJournal(journal_.get());
-    }
+    ScanSetupConfig config;
+    config.transferMib = services_.transferMib;
+    config.journalFolder = services_.journalFolder;
+    config.records = services_.scanRecords;
+    scan_ = std::make_unique<ScanSetup>(drives_, surface, services_.clock, scanState_,
+                                        [this](int n) { return modelTextOf(n); }, config);
     session_ = std::make_unique<scan::ScanSession>(surface, scanState_);
     speedTest_ = std::make_unique<scan::SpeedTest>(drives_, surface, services_.clock);
 
@@ -244,7 +243,7 @@ void MainDialog::ShowAttributeDetails() {
         surface_->listAddString(ids::kInfoList, line);
 }
 
-bool MainDialog::scanExecuting() const { return engine_ != nullptr && engine_->executing(); }
+bool MainDialog::scanExecuting() const { return scan_ != nullptr && scan_->executing(); }
 
 void MainDialog::ExitNow() {
     scanState_.stopRequested = true;
@@ -257,10 +256,14 @@ void MainDialog::ExitNow() {
 }
 
 void MainDialog::OnScan() {
-    if (engine_ == nullptr || scanExecuting()) return;
-    lastScan_ = engine_->Scan(fields_);
+    if (scan_ == nullptr || scanExecuting()) return;
+    lastScan_ = scan_->Run(fields_, *table_);
     SyncIndicatorAlarms();
     if (exitPending_) services_.processExit.exitProcess(0);
+}
+
+const ScanSummary* MainDialog::lastScanOf(int driveNumber) const {
+    return scan_ != nullptr ? scan_->LastScanOf(driveNumber) : nullptr;
 }
 
 void MainDialog::OnStop() {

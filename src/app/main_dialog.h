@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/indicators.h"
+#include "app/scan_setup.h"
 #include "disk/drive_access.h"
 #include "disk/drive_table.h"
 #include "health/attribute_catalogue.h"
@@ -49,6 +50,7 @@ struct DialogServices {
     // Where repairs save each block before zeroing it; pending entries are written back at
     // start-up. nullptr: repairs are not journaled (tests only).
     platform::DurableFolder* journalFolder = nullptr;
+    ScanRecords* scanRecords = nullptr;  // where each scan's summary is kept; nullptr: not kept
 };
 
 class MainDialog {
@@ -93,6 +95,8 @@ public:
     const scan::ScanState& scanState() const { return scanState_; }
     const IndicatorState& indicators() const { return indicators_; }
     const scan::ScanOutcome& lastScan() const { return lastScan_; }
+    // The last scan of a drive number since start-up, for its surface map; nullptr when none.
+    const ScanSummary* lastScanOf(int driveNumber) const;
 
 private:
     void RecordDriveModels();
@@ -116,8 +120,7 @@ private:
     IndicatorState indicators_;
     double capacityMb_ = 0;
     std::array<bool, kListedDrives> modelRecorded_{};  // modelTextOf entries set at start-up
-    std::unique_ptr<scan::RepairJournal> journal_;
-    std::unique_ptr<scan::ScanEngine> engine_;
+    std::unique_ptr<ScanSetup> scan_;
     std::unique_ptr<scan::ScanSession> session_;
     std::unique_ptr<scan::SpeedTest> speedTest_;
     scan::ScanOutcome lastScan_;

@@ -23,6 +23,7 @@ constexpr std::uint8_t kHoursId = 9;
 // What a drive is before anything is asked of it: its number, its name and whether it sleeps.
 struct DriveLook {
     std::string device;
+    std::string identity;  // empty when the drive gives none
     disk::PowerMode power = disk::PowerMode::Unknown;
 };
 
@@ -33,6 +34,7 @@ DriveLook LookAt(disk::DriveAccess& access, int n) {
     if (handle == platform::kInvalidHandle) return look;
     look.device = access.DeviceName(handle);
     look.power = disk::CheckPowerMode(access, handle, n);
+    if (!access.DriveIdentity(handle, look.identity)) look.identity.clear();
     access.CloseDrive(handle);
     return look;
 }
@@ -115,6 +117,9 @@ int RunMetrics(const Context& context) {
         }
         disk::ProbeDrive(access, table, n);
         drives.push_back(MetricsOf(table, n, catalogue, std::move(look.device)));
+        // Found by identity: another disk in this drive's place has no record.
+        if (context.scanRecords != nullptr && !look.identity.empty())
+            drives.back().lastScan = context.scanRecords->Find(look.identity);
     }
     const std::string text = FormatMetrics(drives, run);
     if (!context.options.outputFile) {

@@ -67,7 +67,7 @@ int RunRecover(const Context& context) {
     scan::RecoveryChoice choice;
     choice.toDrive = context.options.toDrive.value_or(-1);
     const scan::RecoveryReport report = scan::RecoverPendingRepairs(access, *context.journal, choice);
-    const std::size_t held = EntriesHeldElsewhere(report.folder, report.kept.size());
+    const std::size_t held = EntriesHeldElsewhere(report.folder, report.unrestored.size());
     if (context.options.json) {
         JsonWriter json;
         json.beginObject().key("restored").beginArray();
@@ -79,8 +79,8 @@ int RunRecover(const Context& context) {
                 .endObject();
         }
         json.endArray().key("kept").beginArray();
-        for (const scan::KeptEntry& kept : report.kept)
-            json.beginObject().key("lba").value(static_cast<std::int64_t>(kept.lba)).key("reason").value(kept.reason).endObject();
+        for (const scan::UnrestoredEntry& entry : report.unrestored)
+            json.beginObject().key("lba").value(static_cast<std::int64_t>(entry.lba)).key("reason").value(entry.reason).endObject();
         json.endArray().endObject();
         std::printf("%s\n", json.text().c_str());
     } else {
@@ -92,8 +92,8 @@ int RunRecover(const Context& context) {
         else if (report.empty())
             std::printf("Nothing to recover: the repair journal in %s is empty.\n", report.folder.c_str());
     }
-    // Anything kept is a block whose content is not back on its drive yet.
-    return report.kept.empty() ? kExitDone : kExitFailed;
+    // Anything unrestored is a block whose content is not back on its drive yet.
+    return report.unrestored.empty() ? kExitDone : kExitFailed;
 }
 
 }  // namespace cli

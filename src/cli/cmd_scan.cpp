@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <optional>
 #include <cstdio>
@@ -9,6 +10,10 @@
 
 #include "app/control_ids.h"
 #include "app/indicators.h"
+#include "app/latency_text.h"
+#include "app/scan_setup.h"
+#include "app/surface_map_svg.h"
+#include "cli/atomic_file.h"
 #include "cli/commands.h"
 #include "cli/console_surface.h"
 #include "cli/json_writer.h"
@@ -42,6 +47,22 @@ bool LoadResume(const std::string& path, std::string& start, std::string& end, s
     start = values->resumeText;
     end = values->endText;
     return true;
+}
+
+// "latency": the class counts, the errors and the slowest reads (see console-tool.md).
+void WriteLatency(JsonWriter& json, const scan::ScanLatency& latency) {
+    json.key("latency").beginObject().key("unit").value(latency.batched ? "batch" : "block");
+    json.key("limitsMs").beginArray();
+    for (double limit : scan::kLatencyLimitsMs) json.value(static_cast<std::int64_t>(limit));
+    json.endArray().key("blocks").beginArray();
+    for (std::uint64_t count : latency.blocks) json.value(count);
+    json.endArray().key("errors").value(latency.errors).key("slowest").beginArray();
+    for (std::size_t i = 0; i < latency.slowestCount; ++i)
+        json.beginObject()
+            .key("lba").value(static_cast<std::int64_t>(latency.slowest[i].lba))
+            .key("ms").value(std::round(latency.slowest[i].ms * 10) / 10)
+            .endObject();
+    json.endArray().endObject();
 }
 
 }  // namespace
@@ -86,16 +107,14 @@ int RunScan(const Context& context) {
     state.backupAlarm = paint.state.backupAlarm;
 
     platform::SystemClock clock;
-    auto modelTextOf = [&table](int drive) {
-        return drive >= 0 && drive < disk::kDriveSlots ? std::string(table.DriveAt(drive).model()) : std::string();
-    };
-    scan::ScanEngine engine(access, surface, clock, state, modelTextOf);
-    engine.SetTransferMib(options.transferMib.value_or(0));
-    std::optional<scan::RepairJournal> journal;
+    app::ScanSetupConfig config;
+    config.transferMib = options.transferMib.value_or(0);
     if (context.journal != nullptr) {
-        journal.emplace(*context.journal);
-        engine.SetJournal(&*journal);
+        config.journalFolder = context.journal;
     }
+    config.records = context.scanRecords;
+    app::ScanSetup setup(access, surface, clock, state,
+                         [&table](int drive) { return app::ProbedModelText(table, drive); }, config);
     scan::ScanSession session(surface, state);
 
     bool interrupted = false;
@@ -113,10 +132,20 @@ int RunScan(const Context& context) {
     InstallStopSignals();
 
     auto started = std::chrono::steady_clock::now();
-    scan::ScanOutcome outcome = engine.Scan(fields);
+    scan::ScanOutcome outcome = setup.Run(fields, table);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     surface.endProgressLine();
     if (!outcome.started) return Refuse(context, outcome.refusal);
+    const app::ScanSummary& summary = *setup.LastScanOf(n);
+    if (!options.json) std::fputs(app::LatencySummaryText(outcome.latency).c_str(), stdout);
+    if (!setup.recordProblem().empty())
+        std::fprintf(stderr, "varim: this scan is not recorded for the metrics: %s\n", setup.recordProblem().c_str());
+    bool mapWritten = true;
+    if (options.mapFile) {
+        std::string problem;
+        mapWritten = WriteFileAtomically(*options.mapFile, app::SurfaceMapSvg(summary), problem);
+        if (!mapWritten) std::fprintf(stderr, "varim: the surface map was not written: %s\n", problem.c_str());
+    }
 
     if (options.json) {
         JsonWriter json;
@@ -133,11 +162,13 @@ int RunScan(const Context& context) {
         json.endArray()
             .key("currentLba").value(static_cast<std::int64_t>(state.currentLba))
             .key("message").value(outcome.message)
-            .key("seconds").value(seconds)
-            .endObject();
+            .key("seconds").value(seconds);
+        WriteLatency(json, outcome.latency);
+        json.endObject();
         std::printf("%s\n", json.text().c_str());
     }
-    return outcome.completed ? kExitDone : kExitInterrupted;
+    if (!outcome.completed) return kExitInterrupted;
+    return mapWritten ? kExitDone : kExitFailed;
 }
 
 }  // namespace cli

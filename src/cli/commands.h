@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "app/scan_records.h"
 #include "cli/options.h"
 #include "disk/drive_access.h"
 #include "platform/durable_folder.h"
@@ -23,6 +24,7 @@ struct Context {
     bool realMachine;            // the machine's own drives (opening them needs root)
     std::string executablePath;  // the settings file lives beside it
     platform::DurableFolder* journal = nullptr;  // the repair journal of this machine
+    app::ScanRecords* scanRecords = nullptr;     // the last scan of each drive; nullptr: not kept
 };
 
 int RunDrives(const Context& context);

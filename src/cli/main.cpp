@@ -12,6 +12,7 @@
 #include "platform/durable_folder.h"
 #include "platform/linux/file_folder.h"
 #include "platform/linux/linux_kernel.h"
+#include "platform/record_file.h"
 #include "platform/sim/simulated_kernel.h"
 #include "platform/system.h"
 
@@ -39,6 +40,14 @@ std::unique_ptr<platform::DurableFolder> MakeJournal(const cli::Options& options
     if (options.demo) return std::make_unique<platform::MemoryDurableFolder>();
     if (options.machineFile) return std::make_unique<platform::linux::FileDurableFolder>(*options.machineFile + ".journal");
     return std::make_unique<platform::linux::FileDurableFolder>(platform::linux::stateJournalFolder());
+}
+
+// Scan records live where the journal does: beside a machine file, in this user's state folder
+// for real drives; the built-in machine's drives are gone when it ends, so it keeps none.
+std::unique_ptr<app::ScanRecords> MakeScanRecords(const cli::Options& options) {
+    if (options.demo) return nullptr;
+    if (options.machineFile) return std::make_unique<app::ScanRecords>(*options.machineFile + ".scans");
+    return std::make_unique<app::ScanRecords>(platform::stateScanRecordsFolder());
 }
 
 int Dispatch(const cli::Context& context) {
@@ -78,7 +87,8 @@ int RunProgram(int argc, char** argv, JournalUse journalUse) {
     }
     bool realMachine = !options->machineFile && options->devices.empty() && !options->demo;
     auto journal = MakeJournal(*options, journalUse);
-    cli::Context context{*options, *kernel, realMachine, platform::modulePath(), journal.get()};
+    auto scanRecords = MakeScanRecords(*options);
+    cli::Context context{*options, *kernel, realMachine, platform::modulePath(), journal.get(), scanRecords.get()};
     // Only recover, and a scan for its own drive, write interrupted repairs back; commands that
     // look say that some wait. The catalogue touches no drive.
     const cli::Command command = options->command;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/scan_summary.h"
 #include "health/nvme_fields.h"
 
 namespace cli {
@@ -208,6 +209,34 @@ void AppendNvmeFamilies(const std::vector<DriveMetrics>& drives, Exposition& e) 
              [](const DriveMetrics& d, Exposition& x) {
                  if (d.nvmeCriticalThresholdCelsius)
                      x.sample(d, static_cast<std::int64_t>(*d.nvmeCriticalThresholdCelsius));
+             });
+}
+
+void AppendLastScanFamilies(const std::vector<DriveMetrics>& drives, Exposition& e) {
+    e.family("varim_scan_last_end_timestamp_seconds", "gauge", "When the drive's last recorded scan ended, in Unix time.",
+             drives, [](const DriveMetrics& d, Exposition& x) {
+                 if (d.lastScan) x.sample(d, d.lastScan->endTime);
+             });
+    e.family("varim_scan_last_completed", "gauge", "1 when the drive's last recorded scan reached its end, 0 when stopped.",
+             drives, [](const DriveMetrics& d, Exposition& x) {
+                 if (d.lastScan) x.flag(d, d.lastScan->completed);
+             });
+    e.family("varim_scan_last_bad_blocks", "gauge", "Bad blocks the drive's last recorded scan found.", drives,
+             [](const DriveMetrics& d, Exposition& x) {
+                 if (d.lastScan) x.sample(d, d.lastScan->badCount);
+             });
+    e.family("varim_scan_last_repaired_blocks", "gauge", "Blocks the drive's last recorded scan repaired.", drives,
+             [](const DriveMetrics& d, Exposition& x) {
+                 if (d.lastScan) x.sample(d, d.lastScan->repairedCount);
+             });
+    e.family("varim_scan_last_blocks", "gauge",
+             "Blocks of the drive's last recorded scan by the time of their first read (class), or unreadable "
+             "(class error).",
+             drives, [](const DriveMetrics& d, Exposition& x) {
+                 if (!d.lastScan) return;
+                 for (std::size_t c = 0; c < scan::kLatencyClasses; ++c)
+                     x.sample(d, {{"class", app::LatencyClassName(c)}}, std::to_string(d.lastScan->blocks[c]));
+                 x.sample(d, {{"class", "error"}}, std::to_string(d.lastScan->errors));
              });
 }
 

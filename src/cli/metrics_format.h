@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/scan_records.h"
+
 #include "disk/nvme_health.h"
 
 namespace cli {
@@ -48,6 +50,7 @@ struct DriveMetrics {
     bool backupAlarm = false;
     bool temperatureKnown = false;  // a believable temperature: its alarm is meaningful
     bool temperatureAlarm = false;
+    std::optional<app::ScanRecord> lastScan;  // the drive's last recorded scan, found by its identity
 };
 
 // What the run itself reports, so that a machine without drives still shows it is alive.
@@ -96,12 +99,16 @@ void AppendAtaAttributeFamilies(const std::vector<DriveMetrics>& drives, Exposit
 void AppendPanelFamilies(const std::vector<DriveMetrics>& drives, Exposition& e);
 void AppendNvmeFamilies(const std::vector<DriveMetrics>& drives, Exposition& e);
 
+// The drive's last recorded scan: when it ended, whether it completed, its counts and read classes.
+void AppendLastScanFamilies(const std::vector<DriveMetrics>& drives, Exposition& e);
+
 using DriveFamilyGroup = void (*)(const std::vector<DriveMetrics>&, Exposition&);
 inline constexpr DriveFamilyGroup kDriveFamilyGroups[] = {
     AppendIdentityFamilies,
     AppendAtaAttributeFamilies,
     AppendPanelFamilies,
     AppendNvmeFamilies,
+    AppendLastScanFamilies,
 };
 
 // The families of the run itself (build, time of this run), written after the drive groups.

@@ -37,9 +37,10 @@ const char* UsageText() {
            "  smart N                drive N's identity, S.M.A.R.T. attributes and indicators\n"
            "  catalogue              every attribute id with its name and description\n"
            "  scan N [--start S] [--end E] [--mode standard|regenerate] [--resume FILE] [--session FILE]\n"
-           "         [--transfer-mib M]\n"
+           "         [--transfer-mib M] [--map FILE.svg]\n"
            "                         scan and repair drive N (Ctrl+C stops and saves to --session FILE);\n"
-           "                         --transfer-mib M (0-256, default 0) transfers up to M MiB at a time\n"
+           "                         --transfer-mib M (0-256, default 0) transfers up to M MiB at a time;\n"
+           "                         --map writes the surface map of read times as SVG\n"
            "  speed N                read speed test of drive N\n"
            "  metrics [--output FILE]\n"
            "                         every drive's health in the Prometheus text format (FILE written atomically)\n"
@@ -69,7 +70,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "--machine" || arg == "--start" || arg == "--end" || arg == "--mode" ||
-                   arg == "--resume" || arg == "--session" || arg == "--output") {
+                   arg == "--resume" || arg == "--session" || arg == "--output" || arg == "--map") {
             auto v = value(arg.c_str());
             if (!v) return std::nullopt;
             std::optional<std::string>* slot = arg == "--machine"   ? &options.machineFile
@@ -78,6 +79,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                                                : arg == "--mode"    ? &options.mode
                                                : arg == "--resume"  ? &options.resumeFile
                                                : arg == "--session" ? &options.sessionFile
+                                               : arg == "--map"     ? &options.mapFile
                                                                     : &options.outputFile;
             if (slot->has_value()) {
                 error = arg + " may be given once";
@@ -137,9 +139,9 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
     }
     bool scanOptions = options.start || options.end || options.mode || options.resumeFile || options.sessionFile ||
-                       options.transferMib;
+                       options.transferMib || options.mapFile;
     if (scanOptions && *command != Command::Scan) {
-        error = "--start, --end, --mode, --resume, --session and --transfer-mib belong to scan";
+        error = "--start, --end, --mode, --resume, --session, --transfer-mib and --map belong to scan";
         return std::nullopt;
     }
     if (options.toDrive && *command != Command::Recover) {

@@ -25,6 +25,7 @@ struct Options {
     std::optional<std::uint32_t> transferMib;  // --transfer-mib M
     // recover
     std::optional<int> toDrive;  // --to-drive N: where entries of unrecognisable drives go
+    std::optional<std::string> mapFile;        // --map FILE.svg
     // metrics
     std::optional<std::string> outputFile;  // --output FILE
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/demo_machine.h"
+#include "app/scan_records.h"
 #include "platform/durable_folder.h"
 #include "platform/linux/file_folder.h"
 #include "platform/sim/simulated_kernel.h"
@@ -58,8 +59,11 @@ int main(int argc, char** argv) {
     else
         journal = std::make_unique<platform::MemoryDurableFolder>();
     // The machine answers the version query too, so a machine file can show the refusal.
+    // Scan records likewise live beside a machine file; the built-in machine keeps none.
+    std::unique_ptr<app::ScanRecords> scanRecords;
+    if (args.size() == 1) scanRecords = std::make_unique<app::ScanRecords>(args[0] + ".scans");
     const app::DialogServices services{*machine, *machine, processExit, clock, platform::modulePath(), transferMib,
-                                       journal.get()};
+                                       journal.get(), scanRecords.get()};
     qtui::RunMainWindow(services);
     return 0;
 }

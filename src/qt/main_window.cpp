@@ -99,10 +99,12 @@ void MainWindow::createControl(const app::ControlTemplate& entry) {
         list->setTextElideMode(Qt::ElideNone);  // a list box clips long entries, it does not shorten them
         // The selection signal comes after the new entry is selected (the current-row signal
         // comes before); a click that leaves nothing selected is no selection change.
-        if (id == app::ids::kDriveList)
+        if (id == app::ids::kDriveList) {
             connect(list, &QListWidget::itemSelectionChanged, this, [this] {
                 if (!surfaceChange_ && listSelection(app::ids::kDriveList) >= 0) dialog_.SelectDrive();
             });
+            setUpDriveMenu(list);
+        }
         widget = list;
         break;
     }

@@ -83,6 +83,10 @@ public:
     std::optional<std::string> fileDialog(const platform::FileDialogRequest& request) override;
     void pumpOneMessage() override;
 
+    // Writes the SVG surface map of the drive's last scan to path (asked for when empty); false
+    // when there is no such scan or the file could not be written.
+    bool saveSurfaceMap(int driveNumber, const QString& path = QString());
+
 public slots:
     // The OK command (Exit button, Enter): ExitNow.
     void okCommand();
@@ -96,8 +100,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+
 private:
     void createControl(const app::ControlTemplate& entry);
+    void setUpDriveMenu(QListWidget* list);
     void chainTabOrder();
     void buttonClicked(int id);
     void attributeViewClicked();

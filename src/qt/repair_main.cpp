@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "app/drive_availability.h"
+#include "app/scan_records.h"
 #include "drive_notice.h"
 #include "elevation.h"
 #include "platform/linux/file_folder.h"
 #include "platform/linux/linux_kernel.h"
+#include "platform/record_file.h"
 #include "platform/system.h"
 #include "window_program.h"
 
@@ -100,8 +102,9 @@ int main(int argc, char** argv) {
     platform::ImmediateProcessExit processExit;
     platform::SystemClock clock;
     platform::linux::FileDurableFolder journal(platform::linux::stateJournalFolder());
+    app::ScanRecords scanRecords(platform::stateScanRecordsFolder());
     const app::DialogServices services{kernel, version, processExit, clock, platform::modulePath(), request.transferMib,
-                                       &journal};
+                                       &journal, &scanRecords};
     qtui::RunMainWindow(services);
     return 0;
 }

@@ -30,7 +30,7 @@ std::int64_t BlockLoop::Run() {
         // A batch moves the position past each block it completes; a single block moves it here.
         const bool goOn = blocks > 1 ? ScanBatch(position, blocks) : ScanBlock(position);
         if (!goOn) {
-            KeepBlock(position);
+            SaveStoppedBlock(position);
             break;
         }
         if (blocks <= 1) position += kBlockSectors;
@@ -64,13 +64,16 @@ bool BlockLoop::ScanBatch(std::int64_t& position, std::uint32_t blocks) {
     BatchBuffers& batch = *range_.batch;
     const std::int64_t first = position;
     const std::uint32_t sectors = io_.SectorsOnDrive(first, blocks * kBlockSectors);
+    const std::int64_t readStarted = range_.timer->Start();
     if (!io_.ReadAt(first, batch.content(), sectors)) {
-        // Nothing of the batch was written: each block goes the block-by-block way from its read.
+        // Nothing of the batch was written: each block goes the block-by-block way from its read,
+        // which also times it.
         for (std::uint32_t k = 0; k < blocks; ++k, position += kBlockSectors)
             if (!ScanBlock(position)) return false;
         return true;
     }
-    UseKeptContent(first, sectors, batch.content(), nullptr);
+    range_.timer->Record(readStarted, first, blocks, true);
+    UseStoppedBlock(first, sectors, batch.content(), nullptr);
     const bool transferred =
         io_.WriteAt(first, batch.content(), sectors) && io_.ReadAt(first, batch.verify(), sectors);
     for (std::uint32_t k = 0; k < blocks; ++k, position += kBlockSectors) {
@@ -111,7 +114,7 @@ bool BlockLoop::JudgeBlock(std::int64_t lba, std::uint32_t sectors, bool bad, co
         goOn = !state_.stopRequested;
     }
     const bool repair = range_.mode == ScanMode::Regenerate || bad;
-    // The repair, and the content kept when the loop is left here, take the block buffer.
+    // The repair, and the content saved when the loop is left here, take the block buffer.
     if (!goOn || repair) HoldContent(content, sectors);
     if (!goOn) return false;
     return repair ? Repair(lba, sectors) : true;
@@ -160,9 +163,9 @@ void BlockLoop::SettleJournal(std::int64_t lba, std::uint32_t sectors, bool dura
         if (!journal->Retire()) ShowJournalProblem();
         return;
     }
-    journal->Keep();
+    journal->LeavePending();
     char entry[256];
-    std::snprintf(entry, sizeof entry, texts::kJournalKept, static_cast<long long>(lba));
+    std::snprintf(entry, sizeof entry, texts::kJournalLeftPending, static_cast<long long>(lba));
     surface_.listAddString(controls::kInfoList, entry);
 }
 
@@ -176,9 +179,12 @@ void BlockLoop::ShowJournalProblem() {
 
 void BlockLoop::ReadContent(std::int64_t lba, std::uint32_t sectors) {
     buffers_.readable.fill(false);
-    if (io_.ReadAt(lba, buffers_.block, sectors)) {
+    const std::int64_t readStarted = range_.timer->Start();
+    const bool blockRead = io_.ReadAt(lba, buffers_.block, sectors);
+    range_.timer->Record(readStarted, lba, sectors > 0 ? 1 : 0, blockRead);
+    if (blockRead) {
         for (std::uint32_t i = 0; i < sectors; ++i) buffers_.readable[i] = true;
-        UseKeptContent(lba, sectors, buffers_.block, buffers_.readable.data());
+        UseStoppedBlock(lba, sectors, buffers_.block, buffers_.readable.data());
         return;
     }
     // A failed block read says nothing about which sectors hold what: read them one by one.
@@ -193,7 +199,7 @@ void BlockLoop::ReadContent(std::int64_t lba, std::uint32_t sectors) {
         // Failing sectors can take the drive seconds each: keep the window answering.
         pumpOneMessage(surface_);
     }
-    UseKeptContent(lba, sectors, buffers_.block, buffers_.readable.data());
+    UseStoppedBlock(lba, sectors, buffers_.block, buffers_.readable.data());
 }
 
 void BlockLoop::RefreshContent(std::int64_t lba, std::uint32_t sectors) {
@@ -219,31 +225,31 @@ void BlockLoop::RefreshContent(std::int64_t lba, std::uint32_t sectors) {
     }
 }
 
-void BlockLoop::UseKeptContent(std::int64_t lba, std::uint32_t sectors, unsigned char* content, bool* readable) {
-    ScanBuffers::KeptBlock& kept = buffers_.kept;
-    if (kept.drive != range_.drive) return;
-    const std::int64_t from = std::max(lba, kept.lba);
-    const std::int64_t to = std::min(lba + sectors, kept.lba + kept.sectors);
+void BlockLoop::UseStoppedBlock(std::int64_t lba, std::uint32_t sectors, unsigned char* content, bool* readable) {
+    ScanBuffers::StoppedBlock& stopped = buffers_.stopped;
+    if (stopped.drive != range_.drive) return;
+    const std::int64_t from = std::max(lba, stopped.lba);
+    const std::int64_t to = std::min(lba + sectors, stopped.lba + stopped.sectors);
     for (std::int64_t s = from; s < to; ++s) {
-        const auto k = static_cast<std::size_t>(s - kept.lba);
-        if (!kept.unused[k]) continue;
+        const auto k = static_cast<std::size_t>(s - stopped.lba);
+        if (!stopped.unused[k]) continue;
         const auto i = static_cast<std::size_t>(s - lba);
-        std::memcpy(content + i * kSector, kept.content + k * kSector, kSector);
+        std::memcpy(content + i * kSector, stopped.content + k * kSector, kSector);
         if (readable) readable[i] = true;
-        kept.unused[k] = false;
+        stopped.unused[k] = false;
     }
 }
 
-void BlockLoop::KeepBlock(std::int64_t lba) {
-    // A block past the drive's end was never written: whatever was kept before stays.
+void BlockLoop::SaveStoppedBlock(std::int64_t lba) {
+    // A block past the drive's end was never written: whatever was saved before stays.
     const std::uint32_t sectors = io_.SectorsOnDrive(lba, kBlockSectors);
     if (sectors == 0) return;
-    ScanBuffers::KeptBlock& kept = buffers_.kept;
-    kept.drive = range_.drive;
-    kept.lba = lba;
-    kept.sectors = sectors;
-    std::memcpy(kept.content, buffers_.block, sectors * kSector);
-    for (std::uint32_t i = 0; i < kBlockSectors; ++i) kept.unused[i] = i < sectors && buffers_.readable[i];
+    ScanBuffers::StoppedBlock& stopped = buffers_.stopped;
+    stopped.drive = range_.drive;
+    stopped.lba = lba;
+    stopped.sectors = sectors;
+    std::memcpy(stopped.content, buffers_.block, sectors * kSector);
+    for (std::uint32_t i = 0; i < kBlockSectors; ++i) stopped.unused[i] = i < sectors && buffers_.readable[i];
 }
 
 void BlockLoop::ListBadBlock(std::int64_t lba) {
@@ -257,6 +263,7 @@ void BlockLoop::ShowProgress(std::int64_t lba) {
     const double percent = ProgressPercent(lba, range_.scanEnd);
     surface_.setProgressPosition(controls::kProgress, static_cast<int>(percent));
     state_.currentLba = lba;
+    range_.timer->Judged(lba);
     const std::uint32_t now = clock_.tickCount();
     elapsedMs_ += static_cast<std::uint32_t>(now - lastTick_);
     lastTick_ = now;

@@ -6,6 +6,7 @@
 #include "platform/system.h"
 #include "scan/block_io.h"
 #include "scan/block_repair.h"
+#include "scan/read_timing.h"
 #include "scan/repair_journal.h"
 #include "scan/scan_buffers.h"
 #include "scan/scan_engine.h"
@@ -18,9 +19,10 @@ struct LoopRange {
     std::int64_t scanStart = 0;
     std::int64_t scanEnd = 0;
     std::uint32_t startTick = 0;  // Clock::tickCount() when the scan began
-    int drive = 0;                // the drive's number, so content kept for it is not used elsewhere
+    int drive = 0;                // the drive's number, so content saved for it is not used elsewhere
     BatchBuffers* batch = nullptr;  // large transfers when set (more than one block each)
     RepairJournal* journal = nullptr;  // attached to the drive; nullptr: repairs are not journaled
+    ReadTimer* timer = nullptr;        // required: times the first read of every block
 };
 
 class BlockLoop {
@@ -47,8 +49,8 @@ private:
     bool Repair(std::int64_t lba, std::uint32_t sectors);  // false: leave the loop
     void ReadContent(std::int64_t lba, std::uint32_t sectors);
     void RefreshContent(std::int64_t lba, std::uint32_t sectors);
-    void UseKeptContent(std::int64_t lba, std::uint32_t sectors, unsigned char* content, bool* readable);
-    void KeepBlock(std::int64_t lba);
+    void UseStoppedBlock(std::int64_t lba, std::uint32_t sectors, unsigned char* content, bool* readable);
+    void SaveStoppedBlock(std::int64_t lba);
     bool JournalBlock(std::int64_t lba, std::uint32_t sectors);
     void SettleJournal(std::int64_t lba, std::uint32_t sectors, bool durable, bool verified);
     void ShowJournalProblem();

@@ -156,12 +156,12 @@ RecoveryReport RecoverPendingRepairs(disk::DriveAccess& drives, platform::Durabl
     report.folder = folder.Where();
     DriveFinder finder(drives);
     for (const std::string& name : folder.Pending()) {
-        KeptEntry kept;
-        kept.name = name;
+        UnrestoredEntry unrestored;
+        unrestored.name = name;
         std::vector<std::uint8_t> bytes;
         DecodedEntry entry;
-        if (!folder.Read(name, bytes, kept.reason) || !DecodeEntry(bytes, entry, kept.lba, kept.reason)) {
-            report.kept.push_back(std::move(kept));
+        if (!folder.Read(name, bytes, unrestored.reason) || !DecodeEntry(bytes, entry, unrestored.lba, unrestored.reason)) {
+            report.unrestored.push_back(std::move(unrestored));
             continue;
         }
         const bool certain = IdentityIsCertain(entry.identity);
@@ -171,21 +171,21 @@ RecoveryReport RecoverPendingRepairs(disk::DriveAccess& drives, platform::Durabl
             n = choice.toDrive;
         } else if (!certain) {
             const int shown = n >= 0 ? n : entry.block.driveNumber;
-            kept.reason = "Drive " + std::to_string(shown) +
+            unrestored.reason = "Drive " + std::to_string(shown) +
                           " cannot be recognised for certain; nothing was written (varim recover --to-drive " +
                           std::to_string(shown) + " writes it there)";
-            report.kept.push_back(std::move(kept));
+            report.unrestored.push_back(std::move(unrestored));
             continue;
         } else if (n < 0) {
-            kept.reason = "its drive (" + entry.identity + ") is not attached";
-            report.kept.push_back(std::move(kept));
+            unrestored.reason = "its drive (" + entry.identity + ") is not attached";
+            report.unrestored.push_back(std::move(unrestored));
             continue;
         }
-        kept.reason = Restore(drives, n, entry);
-        if (kept.reason.empty() && !folder.Remove(name.c_str(), kept.reason))
-            kept.reason = "restored, but the entry cannot be removed: " + kept.reason;
-        if (!kept.reason.empty()) {
-            report.kept.push_back(std::move(kept));
+        unrestored.reason = Restore(drives, n, entry);
+        if (unrestored.reason.empty() && !folder.Remove(name.c_str(), unrestored.reason))
+            unrestored.reason = "restored, but the entry cannot be removed: " + unrestored.reason;
+        if (!unrestored.reason.empty()) {
+            report.unrestored.push_back(std::move(unrestored));
             continue;
         }
         report.restored.push_back({n, entry.block.lba, entry.block.sectors});
@@ -230,10 +230,10 @@ std::vector<std::string> RecoveryLines(const RecoveryReport& report) {
                         " (" + std::to_string(block.sectors) +
                         " sectors) got its content back after an interrupted repair.");
     }
-    for (const KeptEntry& kept : report.kept) {
+    for (const UnrestoredEntry& unrestored : report.unrestored) {
         lines.push_back("Not written back: " +
-                        (kept.lba >= 0 ? "the block at sector " + std::to_string(kept.lba) : std::string("an entry")) +
-                        ": " + kept.reason + ". It stays in " + report.folder + "/" + kept.name + ".");
+                        (unrestored.lba >= 0 ? "the block at sector " + std::to_string(unrestored.lba) : std::string("an entry")) +
+                        ": " + unrestored.reason + ". It stays in " + report.folder + "/" + unrestored.name + ".");
     }
     return lines;
 }

@@ -16,7 +16,7 @@ struct RestoredBlock {
     std::uint32_t sectors = 0;
 };
 
-struct KeptEntry {
+struct UnrestoredEntry {
     std::string name;    // the entry in the journal folder
     std::int64_t lba = -1;  // -1 when the entry is too damaged to say
     std::string reason;  // why it was not written back
@@ -25,8 +25,8 @@ struct KeptEntry {
 struct RecoveryReport {
     std::string folder;
     std::vector<RestoredBlock> restored;
-    std::vector<KeptEntry> kept;
-    bool empty() const { return restored.empty() && kept.empty(); }
+    std::vector<UnrestoredEntry> unrestored;
+    bool empty() const { return restored.empty() && unrestored.empty(); }
 };
 
 // Drive numbers looked at for an entry's drive.
@@ -68,7 +68,7 @@ std::vector<PendingRepair> ListPendingRepairs(platform::DurableFolder& folder);
 // "Drive 0, sectors 500-599" lines naming each pending block (Windows-1252).
 std::vector<std::string> PendingRepairLines(const std::vector<PendingRepair>& pending);
 
-// One line per restored block and per kept entry, for the window and the console (Windows-1252).
+// One line per restored block and per unrestored entry, for the window and the console (Windows-1252).
 std::vector<std::string> RecoveryLines(const RecoveryReport& report);
 
 }  // namespace scan

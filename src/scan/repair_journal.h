@@ -27,8 +27,8 @@ public:
     bool Retire();
     // Leaves the entry of the last Record pending, for a later start to write back: the content
     // could not be confirmed on the drive.
-    void Keep() { holding_ = false; }
-    // True while an entry was recorded and neither retired nor kept.
+    void LeavePending() { holding_ = false; }
+    // True while an entry was recorded and neither retired nor left pending.
     bool holding() const { return holding_; }
     const std::string& problem() const { return problem_; }
     std::string where() const { return folder_.Where(); }

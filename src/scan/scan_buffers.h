@@ -18,13 +18,13 @@ struct ScanBuffers {
     // The content of the block a stopped scan left, as read before that scan wrote to it. Its last
     // write may have left a sector whose next read comes out wrong, so the next scan that reads
     // these sectors takes them from here instead of from the drive.
-    struct KeptBlock {
+    struct StoppedBlock {
         int drive = -1;
         std::int64_t lba = 0;
         std::uint32_t sectors = 0;
         std::array<bool, kBlockSectors> unused{};  // sectors whose content is still to be taken
         alignas(4096) unsigned char content[kBlockBytes];
-    } kept;
+    } stopped;
 };
 
 }  // namespace scan

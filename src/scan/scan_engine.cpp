@@ -1,5 +1,6 @@
 #include "scan/scan_engine.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -17,6 +18,7 @@ namespace scan {
 namespace {
 
 constexpr std::int64_t kCompletionMargin = 100;
+constexpr std::int64_t kLoopMargin = 120;  // the block loop runs to the end sector + 120
 
 // Keeps executing() true for exactly as long as the command is on the stack.
 class ExecutingFlag {
@@ -81,12 +83,9 @@ ScanOutcome ScanEngine::Scan(ScanFields& fields) {
     const std::string refusal = ClaimDrive(fields.driveNumber, handle, driveSectors);
     if (!refusal.empty()) return Refuse(refusal);
     outcome.started = true;
-    if (journal_ != nullptr) {
-        // An entry names its drive so that only this drive ever gets it back.
-        std::string identity;
-        drives_.DriveIdentity(handle, identity);
-        journal_->Attach(fields.driveNumber, std::move(identity));
-    }
+    // Journal entries and the scan's record name the drive so that only this drive ever gets them back.
+    if (!drives_.DriveIdentity(handle, outcome.identity)) outcome.identity.clear();
+    if (journal_ != nullptr) journal_->Attach(fields.driveNumber, outcome.identity);
 
     ShowRunning();
     surface_.setProgressPosition(controls::kProgress, 0);
@@ -114,9 +113,18 @@ ScanOutcome ScanEngine::Scan(ScanFields& fields) {
     // The batch buffers live for this scan only: memory an idle window has no use for.
     BatchBuffers batch(BatchBlocksFor(transferMib_));
     range.batch = batch.blocks() > 1 ? &batch : nullptr;
+    outcome.driveSectors = driveSectors;
+    outcome.latency.batched = range.batch != nullptr;
+    // Only blocks that start on the drive are read, so only they get cells.
+    const std::int64_t loopEnd = fields.scanEnd + kLoopMargin;
+    const auto driveEnd = static_cast<std::int64_t>(std::min<std::uint64_t>(driveSectors, kLargestSector + 1));
+    outcome.map.Lay(fields.scanStart, std::min(loopEnd, driveEnd));
+    ReadTimer timer(clock_, outcome.latency, outcome.map, state_.badCount, state_.repairedCount);
+    range.timer = &timer;
     BlockIo io(drives_, handle, driveSectors);
     BlockLoop loop(io, surface_, clock_, state_, *buffers_, range);
     const std::int64_t position = loop.Run();
+    timer.Finish(position);
 
     drives_.CloseDrive(handle);
     ShowResult(position, fields, outcome);

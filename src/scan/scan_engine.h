@@ -9,6 +9,7 @@
 #include "disk/drive_access.h"
 #include "platform/surface.h"
 #include "platform/system.h"
+#include "scan/read_timing.h"
 
 namespace scan {
 
@@ -39,6 +40,10 @@ struct ScanOutcome {
     bool completed = false;  // the completed end text rather than the interrupted one
     ScanMode mode = ScanMode::Standard;
     std::string message;     // the end message shown
+    ScanLatency latency;     // the first read of every block, timed
+    SurfaceMap map;          // the range as cells, for the surface map
+    std::uint64_t driveSectors = 0;  // the drive's size when it was scanned
+    std::string identity;    // DriveIdentity of the drive scanned (empty when it gives none)
 };
 
 // Model text of drive n, for the warnings (empty when unknown).

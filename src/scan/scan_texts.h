@@ -26,7 +26,7 @@ inline constexpr const char* kJournalUnavailable =
 inline constexpr const char* kJournalInMemory =
     "The repair journal in %s is kept in memory (tmpfs or ramfs): a power cut during a repair would lose "
     "the block being repaired.";
-inline constexpr const char* kJournalKept =
+inline constexpr const char* kJournalLeftPending =
     "Block at sector %lld: its content could not be confirmed on the drive after the repair; it stays in "
     "the repair journal and is written back at the next start.";
 inline constexpr const char* kCompleted = " Process completed %d bads found and %d repaired. ";

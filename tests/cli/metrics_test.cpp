@@ -220,3 +220,51 @@ TEST(MetricsCommand, ADriveInStandbyIsOnlyAskedItsPowerMode) {
 }
 
 }  // namespace
+
+namespace {
+
+// A scan leaves its record beside the machine file; metrics then export the last scan's families
+// with the scan's own counts, for that drive only, and for no other disk put in its place.
+TEST(MetricsCommand, LastScanFamiliesFollowTheDriveIdentity) {
+    const fs::path dir = fs::temp_directory_path() / ("varim-lastscan-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path machine = dir / "machine.ini";
+    const std::string drives = "[Drive1]\nSectors = 500\nModel = OTHER\nDevice = sdc\n";
+    std::ofstream(machine, std::ios::binary)
+        << "[Drive0]\nSectors = 1000\nModel = SCANNED\nSerial = A1\nDevice = sdb\nBadRead = 450\n" << drives;
+
+    const auto scan = clitest::RunProcess(VARIM_BINARY, {"--machine", machine.string(), "--json", "scan", "0",
+                                                         "--mode", "standard", "--end", "700"});
+    ASSERT_EQ(scan.status, 0) << scan.err;
+    EXPECT_TRUE(fs::exists(dir / "machine.ini.scans"));
+    const auto metrics = clitest::RunProcess(VARIM_BINARY, {"--machine", machine.string(), "metrics"});
+    ASSERT_EQ(metrics.status, 0) << metrics.err;
+    // The loop runs to the end sector + 120: nine blocks from 0 to 800, the one at 400 unreadable.
+    for (const char* line : {"varim_scan_last_completed{drive=\"0\",device=\"sdb\"} 1\n",
+                             "varim_scan_last_bad_blocks{drive=\"0\",device=\"sdb\"} 1\n",
+                             "varim_scan_last_repaired_blocks{drive=\"0\",device=\"sdb\"} 0\n",
+                             "varim_scan_last_blocks{drive=\"0\",device=\"sdb\",class=\"error\"} 1\n",
+                             "varim_scan_last_blocks{drive=\"0\",device=\"sdb\",class=\"ge600ms\"} 0\n"})
+        EXPECT_NE(metrics.out.find(line), std::string::npos) << line << metrics.out;
+    EXPECT_EQ(metrics.out.find("varim_scan_last_end_timestamp_seconds{drive=\"1\""), std::string::npos);
+    // Eight readable blocks, wherever their times fell.
+    std::uint64_t readable = 0;
+    for (const char* c : {"lt5ms", "lt20ms", "lt50ms", "lt200ms", "lt600ms"}) {
+        const std::string key = std::string("varim_scan_last_blocks{drive=\"0\",device=\"sdb\",class=\"") + c + "\"} ";
+        const std::size_t at = metrics.out.find(key);
+        ASSERT_NE(at, std::string::npos) << key;
+        readable += std::stoull(metrics.out.substr(at + key.size()));
+    }
+    EXPECT_EQ(readable, 8u);
+
+    // Another disk in drive 0's place: the same number and name, another serial.
+    std::ofstream(machine, std::ios::binary)
+        << "[Drive0]\nSectors = 1000\nModel = SCANNED\nSerial = B2\nDevice = sdb\n" << drives;
+    const auto swapped = clitest::RunProcess(VARIM_BINARY, {"--machine", machine.string(), "metrics"});
+    ASSERT_EQ(swapped.status, 0) << swapped.err;
+    EXPECT_EQ(swapped.out.find("varim_scan_last"), std::string::npos) << swapped.out;
+    fs::remove_all(dir);
+}
+
+}  // namespace

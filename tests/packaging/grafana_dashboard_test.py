@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The fleet dashboard: valid JSON whose every query parses (promtool, where installed) and names
-only metric families that `varim --demo metrics` exports, or node_exporter's own (node_*).
+only metric families that `varim --demo metrics` exports (with a scan recorded first, for the
+last scan's families), or node_exporter's own (node_*).
 Usage: grafana_dashboard_test.py DASHBOARD VARIM"""
 import json
 import os
@@ -37,6 +38,14 @@ if not texts:
 
 exported = set(re.findall(r"^# TYPE (\S+) ", subprocess.run([varim, "--demo", "metrics"], check=True,
                                                             capture_output=True, text=True).stdout, re.M))
+# The last scan's families need a recorded scan: one of a small simulated drive, then its metrics.
+with tempfile.TemporaryDirectory() as folder:
+    machine = os.path.join(folder, "m.ini")
+    with open(machine, "w") as f:
+        f.write("[Drive0]\nSectors = 300\n")
+    subprocess.run([varim, "--machine", machine, "scan", "0", "--mode", "standard"], check=True, capture_output=True)
+    exported |= set(re.findall(r"^# TYPE (\S+) ", subprocess.run([varim, "--machine", machine, "metrics"], check=True,
+                                                                capture_output=True, text=True).stdout, re.M))
 KEYWORDS = {"by", "on", "without", "ignoring", "group_left", "group_right", "bool", "offset", "and", "or", "unless"}
 for text in texts:
     # What can only be a metric name: an identifier outside strings, label matchers, grouping

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 #include <csignal>
 
 #include "app/control_ids.h"
@@ -152,6 +153,24 @@ TEST(WindowScan, StopSaveOpenAndScanToTheEnd) {
     EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
     EXPECT_EQ(positionAtEnd, 100);
     EXPECT_TRUE(rig.exit.codes.empty());
+
+    // The drive's last scan gives its surface map: well-formed XML, one cell per cell of the grid.
+    const app::ScanSummary* summary = rig.dialog->lastScanOf(0);
+    ASSERT_NE(summary, nullptr);
+    QTemporaryDir mapFolder;
+    const QString mapPath = mapFolder.filePath(QStringLiteral("map.svg"));
+    ASSERT_TRUE(rig.window->saveSurfaceMap(0, mapPath));
+    EXPECT_FALSE(rig.window->saveSurfaceMap(1, mapPath));  // no scan of drive 1
+    QFile mapFile(mapPath);
+    ASSERT_TRUE(mapFile.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&mapFile);
+    std::uint32_t cells = 0;
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.attributes().value("class") == QStringLiteral("cell"))
+            ++cells;
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_GT(summary->map.cells, 0u);
+    EXPECT_EQ(cells, summary->map.cells);
 }
 
 TEST(WindowScan, ExitDuringAScanEndsTheProcessOnlyAfterTheWriteBack) {

@@ -280,6 +280,30 @@ class Parser {
         return true;
     }
 
+    // "A-B:MS" or "A:MS" items separated by commas: extra milliseconds for reads touching them.
+    bool slowList(const ProfileLine& line, std::string_view value, std::vector<SlowRange>& out) {
+        constexpr std::uint64_t kMaxSlowMs = 600'000;
+        if (TrimBlanks(value).empty()) return true;
+        for (const std::string_view item : split(value, ',')) {
+            const std::size_t colon = item.find(':');
+            const std::string_view sectors = item.substr(0, colon);
+            const std::size_t dash = sectors.find('-');
+            SlowRange range;
+            range.line = line.line;
+            if (colon == std::string_view::npos ||
+                !parseUnsigned(sectors.substr(0, dash), kMaxSectors, range.first) ||
+                !parseUnsigned(dash == std::string_view::npos ? sectors : sectors.substr(dash + 1), kMaxSectors,
+                               range.last) ||
+                range.first > range.last || !parseUnsigned(item.substr(colon + 1), kMaxSlowMs, range.ms)) {
+                return fail(line.line, std::string(line.key) + ": " + quoted(item) +
+                                           " is not a sector or an ascending range A-B, a colon and milliseconds "
+                                           "up to 600000 (such as 5000-5099:120)");
+            }
+            out.push_back(range);
+        }
+        return true;
+    }
+
     bool attribute(const ProfileLine& line, std::string_view value, AttributeSpec& out) {
         const auto fields = split(value, ',');
         std::uint64_t id = 0, flags = 0, current = 0, worst = 0;
@@ -413,6 +437,7 @@ class Parser {
         if (key == "badwrite") return faultList(line, value, drive, &DriveSpec::badWrite);
         if (key == "pending") return faultList(line, value, drive, &DriveSpec::pending);
         if (key == "weak") return faultList(line, value, drive, &DriveSpec::weak);
+        if (key == "slowread") return slowList(line, value, drive.slowRead);
         if (key == "latencyus") return number(line, value, kMaxLatencyUs, drive.latencyUs);
         if (key == "latencypersectorus") return number(line, value, kMaxLatencyUs, drive.latencyPerSectorUs);
         if (const int position = pagePosition(key, "attribute."); position != -1) {
@@ -510,6 +535,14 @@ class Parser {
             DriveSpec& drive = machine.drives[i];
             if (sectorsLine_[i] == 0) {
                 return fail(drive.line, "[Drive" + std::to_string(drive.number) + "] has no Sectors key");
+            }
+            for (const SlowRange& slow : drive.slowRead) {
+                if (slow.last >= drive.sectors) {
+                    return fail(slow.line, "SlowRead names sector " + std::to_string(slow.last) +
+                                               ", beyond the drive's last sector " +
+                                               (drive.sectors == 0 ? std::string("(it has none)")
+                                                                   : std::to_string(drive.sectors - 1)));
+                }
             }
             for (const auto& [set, line] : faultLines_[i]) {
                 const SectorSet& sectors = drive.*set;

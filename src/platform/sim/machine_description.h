@@ -42,6 +42,14 @@ struct ThresholdSpec {
     BYTE threshold = 0;
 };
 
+// Reads touching first..last take `ms` longer (SlowRead = 5000-5099:120, 9000:700).
+struct SlowRange {
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+    std::uint64_t ms = 0;
+    std::size_t line = 0;  // where it was given, for the check against Sectors
+};
+
 struct DriveSpec {
     int number = 0;
     std::size_t line = 0;  // of the section header
@@ -86,6 +94,7 @@ struct DriveSpec {
     SectorSet weak;
     std::uint64_t latencyUs = 0;
     std::uint64_t latencyPerSectorUs = 0;
+    std::vector<SlowRange> slowRead;
 };
 
 struct LetterSpec {

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/sim/machine_description.h"
 #include "platform/sim/sector_store.h"
@@ -142,6 +143,7 @@ struct SimulatedKernel::Impl {
     DWORD lastError = 0;
     bool logging = true;
     std::vector<CallRecord> log;
+    std::function<void(std::chrono::microseconds)> pause;  // empty: sleep
 
     // Ends a call: sets the last error (0 on success) and appends the record when logging.
     bool finish(CallRecord& record, bool ok, DWORD error) {
@@ -410,6 +412,12 @@ bool SimulatedKernel::transfer(Handle handle, bool writing, void* into, const vo
         const std::uint64_t count = bytes / kSectorBytes;
         const DriveSpec& described = drive->described;
         wait = std::chrono::microseconds(described.latencyUs + described.latencyPerSectorUs * count);
+        // Every slow entry the read touches adds its delay, whether the read succeeds or not.
+        if (!writing && first < described.sectors) {
+            const std::uint64_t last = first + std::min(count, described.sectors - first) - 1;
+            for (const SlowRange& slow : described.slowRead)
+                if (slow.first <= last && first <= slow.last) wait += std::chrono::milliseconds(slow.ms);
+        }
         DWORD error = ERROR_SECTOR_NOT_FOUND;
         if (first < described.sectors && count <= described.sectors - first) {
             error = writing ? writeMedium(*drive, first, count, static_cast<const std::uint8_t*>(from))
@@ -421,7 +429,12 @@ bool SimulatedKernel::transfer(Handle handle, bool writing, void* into, const vo
         }
         ok = impl_->finish(record, error == 0, error);
     }
-    if (wait.count() > 0) std::this_thread::sleep_for(wait);
+    if (wait.count() > 0) {
+        if (impl_->pause)
+            impl_->pause(wait);
+        else
+            std::this_thread::sleep_for(wait);
+    }
     return ok;
 }
 
@@ -714,6 +727,11 @@ void SimulatedKernel::clearCalls() {
 void SimulatedKernel::setLogging(bool on) {
     std::lock_guard lock(impl_->mutex);
     impl_->logging = on;
+}
+
+void SimulatedKernel::setPause(std::function<void(std::chrono::microseconds)> pause) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->pause = std::move(pause);
 }
 
 std::size_t SimulatedKernel::openHandleCount() const {

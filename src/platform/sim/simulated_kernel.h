@@ -13,7 +13,9 @@
 // IDENTIFY texts when the description gives none: model "VARIM SIMULATED DISK", serial
 // "SIM" and the drive number in four digits (SIM0000), firmware "1.0".
 // Calls are serialised by an internal lock; the last error is the machine's, not per thread.
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -96,6 +98,9 @@ class SimulatedKernel final : public Kernel, public OsVersion {
     void clearCalls();
     // Turns logging off (benchmarks); on by default.
     void setLogging(bool on);
+    // How a transfer's latency is spent: by default the calling thread sleeps that long; a test
+    // may advance its own clock instead.
+    void setPause(std::function<void(std::chrono::microseconds)> pause);
     // Open handles right now (a test checks nothing leaks).
     std::size_t openHandleCount() const;
 

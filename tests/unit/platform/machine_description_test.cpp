@@ -50,6 +50,11 @@ TEST(MachineDescription, RefusesEveryMistakeNamingItsLine) {
          "by commas)"},
         {"[Drive0]\nBadWrite = 99-100\nSectors = 100\n",
          "test.ini:2: BadWrite names sector 100, beyond the drive's last sector 99"},
+        {"[Drive0]\nSectors = 100\nSlowRead = 5-9\n",
+         "test.ini:3: SlowRead: '5-9' is not a sector or an ascending range A-B, a colon and milliseconds up "
+         "to 600000 (such as 5000-5099:120)"},
+        {"[Drive0]\nSlowRead = 10:5, 99-100:7\nSectors = 100\n",
+         "test.ini:2: SlowRead names sector 100, beyond the drive's last sector 99"},
         {"[Machine]\nLetters = C:fixed D:floppy\n",
          "test.ini:2: Letters entry 'D:floppy' is not LETTER:TYPE with TYPE fixed, removable, cdrom, remote "
          "or "

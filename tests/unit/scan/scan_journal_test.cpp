@@ -218,15 +218,15 @@ TEST(JournalRecovery, WritesBackOnlyIntactEntriesToTheirOwnUnchangedDrive) {
             ASSERT_EQ(report.restored.size(), 1u);
             EXPECT_EQ(report.restored[0].lba, 500);
             EXPECT_EQ(report.restored[0].sectors, 100u);
-            EXPECT_THAT(report.kept, IsEmpty());
+            EXPECT_THAT(report.unrestored, IsEmpty());
             EXPECT_THAT(folder.entries(), IsEmpty());
             EXPECT_THAT(next.Damaged(0, 1000, {510}), IsEmpty());
             EXPECT_EQ(next.kernel->peekSectors(0, 510, 1), std::vector<std::uint8_t>(512, 0));  // never written
         } else {
             EXPECT_THAT(report.restored, IsEmpty());
-            ASSERT_EQ(report.kept.size(), 1u);
-            EXPECT_EQ(report.kept[0].lba, 500);
-            EXPECT_NE(report.kept[0].reason.find(c.keptReason), std::string::npos) << report.kept[0].reason;
+            ASSERT_EQ(report.unrestored.size(), 1u);
+            EXPECT_EQ(report.unrestored[0].lba, 500);
+            EXPECT_NE(report.unrestored[0].reason.find(c.keptReason), std::string::npos) << report.unrestored[0].reason;
             EXPECT_EQ(folder.entries().size(), 1u);
             if (c.faults.starts_with("BadWrite")) {
                 // Every other sector got its content back; only the unwritable one is named.
