@@ -28,6 +28,9 @@ std::vector<fs::path> EntriesFor(const std::string& image) {
     std::vector<fs::path> found;
     std::error_code ignored;
     for (const auto& item : fs::directory_iterator(kJournal, ignored)) {
+        // Only complete entries: a kill during the entry's own write leaves a .part file, which
+        // the next start clears away and never writes anywhere.
+        if (item.path().extension() != ".entry") continue;
         std::ifstream in(item.path(), std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         if (bytes.find(image) != std::string::npos) found.push_back(item.path());
