@@ -212,6 +212,8 @@ bool LinuxKernel::deviceIoControl(Handle handle, DWORD code, const void* in, DWO
     OpenDrive* drive = find(handle);
     if (drive == nullptr) return fail(ERROR_INVALID_HANDLE);
     if (code == IOCTL_DISK_GET_DRIVE_GEOMETRY) return geometry(*drive, out, outSize, returned);
+    if (code == IOCTL_STORAGE_QUERY_PROPERTY && IsAlignmentQuery(in, inSize))
+        return alignment(*drive, out, outSize, returned);
     if (code == IOCTL_STORAGE_QUERY_PROPERTY) return nvmeQuery(*drive, in, inSize, out, outSize, returned);
     if (code != SMART_GET_VERSION && code != SMART_SEND_DRIVE_COMMAND && code != SMART_RCV_DRIVE_DATA)
         return fail(ERROR_INVALID_FUNCTION);
@@ -225,6 +227,20 @@ bool LinuxKernel::deviceIoControl(Handle handle, DWORD code, const void* in, DWO
                                 drive->file->scratchBytes());
     if (returned != nullptr) *returned = answer.returned;
     return answer.ok ? succeed() : fail(answer.error);
+}
+
+bool LinuxKernel::alignment(OpenDrive& drive, void* out, DWORD outSize, DWORD* returned) {
+    SectorSizes sizes;
+    if (drive.file->isBlockDevice()) {
+        struct stat st {};
+        if (fstat(drive.file->fd(), &st) != 0) return fail(windowsErrorFromErrno(errno));
+        if (!readSectorSizes(roots_.sysfs + "/dev/block/" + deviceNumberText(st.st_rdev), sizes))
+            return fail(ERROR_INVALID_FUNCTION);
+    }
+    if (!WriteAlignmentAnswer(sizes.logicalBytes, sizes.physicalBytes, sizes.alignmentBytes, out, outSize))
+        return fail(ERROR_INSUFFICIENT_BUFFER);
+    if (returned != nullptr) *returned = sizeof(STORAGE_ACCESS_ALIGNMENT_DESCRIPTOR);
+    return succeed();
 }
 
 bool LinuxKernel::nvmeQuery(OpenDrive& drive, const void* in, DWORD inSize, void* out, DWORD outSize,

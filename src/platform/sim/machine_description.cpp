@@ -393,6 +393,18 @@ class Parser {
         if (key == "model") return text(line, value, 40, drive.model);
         if (key == "serial") return text(line, value, 20, drive.serial);
         if (key == "firmware") return text(line, value, 8, drive.firmware);
+        if (key == "physicalsectorsize") {
+            std::uint64_t bytes = 0;
+            if (!parseUnsigned(value, kMaxPhysicalBytes, bytes) || bytes < 512 || (bytes & (bytes - 1)) != 0)
+                return fail(line.line, std::string(line.key) + " must be 512 or a power of two multiple of it up to " +
+                                           std::to_string(kMaxPhysicalBytes) + ", found " + quoted(value));
+            drive.physicalBytes = static_cast<std::uint32_t>(bytes);
+            return true;
+        }
+        if (key == "alignmentoffset") {
+            drive.alignmentLine = line.line;
+            return number(line, value, kMaxPhysicalBytes / 512 - 1, drive.alignmentSectors);
+        }
         if (key == "badread") return faultList(line, value, drive, &DriveSpec::badRead);
         if (key == "badwrite") return faultList(line, value, drive, &DriveSpec::badWrite);
         if (key == "pending") return faultList(line, value, drive, &DriveSpec::pending);
@@ -461,6 +473,12 @@ class Parser {
             DriveSpec& drive = machine.drives[i];
             if (sectorsLine_[i] == 0) {
                 return fail(drive.line, "[Drive" + std::to_string(drive.number) + "] has no Sectors key");
+            }
+            if (drive.alignmentSectors >= drive.physicalBytes / 512) {
+                return fail(drive.alignmentLine, "AlignmentOffset must be below the " +
+                                                     std::to_string(drive.physicalBytes / 512) +
+                                                     " logical sectors of a physical sector, found " +
+                                                     std::to_string(drive.alignmentSectors));
             }
             for (const auto& [set, line] : faultLines_[i]) {
                 const SectorSet& sectors = drive.*set;

@@ -15,6 +15,7 @@ namespace platform::sim {
 
 inline constexpr int kMaxDrives = 50;
 inline constexpr int kPageEntries = 30;
+inline constexpr std::uint32_t kMaxPhysicalBytes = 65536;
 
 enum class SmartSupport { Yes, NoCapability, None };
 
@@ -67,6 +68,11 @@ struct DriveSpec {
     // The health log's fields in log order (critical warning, temperature in Kelvin, spare,
     // spare threshold, percentage used, then the ten counters).
     std::array<std::uint64_t, kNvmeHealthFields> nvmeFields{0, 313, 100, 10};
+    // Bytes the drive reads and writes as one (a power of two multiple of 512), and the
+    // logical sectors before its first boundary (below physicalBytes / 512).
+    std::uint32_t physicalBytes = 512;
+    std::uint32_t alignmentSectors = 0;
+    std::size_t alignmentLine = 0;
     SectorSet badRead;
     SectorSet badWrite;
     SectorSet pending;

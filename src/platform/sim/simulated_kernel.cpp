@@ -13,6 +13,7 @@
 #include "platform/sim/machine_description.h"
 #include "platform/sim/sector_store.h"
 #include "platform/sim/nvme_pages.h"
+#include "platform/sim/physical_sectors.h"
 #include "platform/sim/smart_pages.h"
 
 namespace platform::sim {
@@ -37,7 +38,10 @@ struct Drive {
     std::unique_ptr<SectorStore> store;
     bool present = true;
     int generation = 0;  // disks put in this drive's place since the machine was built
-    SectorSet pending;  // shrinks as sectors are written
+    // Pending and BadRead grown to whole physical sectors: a drive reads and writes only those.
+    SectorSet pending;  // shrinks as physical sectors are written whole
+    SectorSet badRead;
+    std::unique_ptr<PhysicalSectors> physical;
     std::unordered_map<std::uint64_t, WeakState> weak;
     Page identify{};
     Page values{};
@@ -188,7 +192,10 @@ std::unique_ptr<SimulatedKernel> SimulatedKernel::fromText(std::string_view text
         drive->identify = identifyPage(described, drive->geometry);
         drive->values = valuePage(described);
         drive->thresholds = thresholdPage(described);
-        drive->pending = described.pending;
+        drive->physical = std::make_unique<PhysicalSectors>(described.sectors, described.physicalBytes / kSectorBytes,
+                                                            described.alignmentSectors);
+        drive->pending = drive->physical->widened(described.pending);
+        drive->badRead = drive->physical->widened(described.badRead);
         if (!machine.hasLetters && described.number <= 'Z' - 'C') {
             const int position = 'C' - 'A' + described.number;
             impl.letterMask |= DWORD{1} << position;
@@ -319,7 +326,7 @@ namespace {
 DWORD readMedium(Drive& drive, std::uint64_t first, std::uint64_t count, std::uint8_t* out) {
     const DriveSpec& described = drive.described;
     const std::uint64_t last = first + count - 1;
-    if (described.badRead.intersects(first, last) || drive.pending.intersects(first, last)) return ERROR_CRC;
+    if (drive.badRead.intersects(first, last) || drive.pending.intersects(first, last)) return ERROR_CRC;
     if (!drive.store->read(first, count, out)) return ERROR_READ_FAULT;
     // A weak sector written since its last read comes out with one byte changed, once.
     described.weak.forEachIn(first, last, [&](std::uint64_t sector) {
@@ -332,9 +339,13 @@ DWORD readMedium(Drive& drive, std::uint64_t first, std::uint64_t count, std::ui
 }
 
 // Writes whole sectors of the medium: heals pending sectors and arms (or cures) weak ones.
+// Part of a physical sector that cannot be read cannot be written: the drive would have to
+// read the rest of it first.
 DWORD writeMedium(Drive& drive, std::uint64_t first, std::uint64_t count, const std::uint8_t* data) {
     const DriveSpec& described = drive.described;
     const std::uint64_t last = first + count - 1;
+    if (drive.physical->cutsInto(drive.pending, first, last) || drive.physical->cutsInto(drive.badRead, first, last))
+        return ERROR_CRC;
     if (described.badWrite.intersects(first, last)) {
         // Such a drive writes in order and stops at the first sector it cannot write.
         const std::uint64_t unwritable = described.badWrite.lowestIn(first, last);
@@ -446,6 +457,13 @@ bool SimulatedKernel::deviceIoControl(Handle handle, DWORD code, const void* in,
         geometry.BytesPerSector = kSectorBytes;
         std::memcpy(output, &geometry, sizeof geometry);
         return answer(sizeof geometry);
+    }
+
+    if (code == IOCTL_STORAGE_QUERY_PROPERTY && IsAlignmentQuery(in, inSize)) {
+        if (!WriteAlignmentAnswer(kSectorBytes, described.physicalBytes, described.alignmentSectors * kSectorBytes,
+                                  output, outSize))
+            return impl_->finish(record, false, ERROR_INSUFFICIENT_BUFFER);
+        return answer(sizeof(STORAGE_ACCESS_ALIGNMENT_DESCRIPTOR));
     }
 
     if (code == IOCTL_STORAGE_QUERY_PROPERTY) {
