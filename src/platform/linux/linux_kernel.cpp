@@ -24,13 +24,16 @@ constexpr DWORD kFixedMedia = 12;
 constexpr std::size_t kMaxDriveDigits = 4;
 constexpr const char* kChangedSinceListed = "the drive changed since it was listed";
 
-// The n of "\\.\PHYSICALDRIVEn" (the prefix in any case), or -1 for any other path.
+// The n of "\\.\PHYSICALDRIVEn" (the prefix in any case, n in decimal without leading zeros),
+// or -1 for any other path.
 long physicalDriveNumber(std::string_view path) {
     if (path.size() <= kDevicePrefix.size() || path.size() > kDevicePrefix.size() + kMaxDriveDigits) return -1;
     for (std::size_t i = 0; i < kDevicePrefix.size(); ++i)
         if (std::toupper(static_cast<unsigned char>(path[i])) != kDevicePrefix[i]) return -1;
+    const std::string_view digits = path.substr(kDevicePrefix.size());
+    if (digits.size() > 1 && digits[0] == '0') return -1;
     long number = 0;
-    for (char c : path.substr(kDevicePrefix.size())) {
+    for (char c : digits) {
         if (c < '0' || c > '9') return -1;
         number = number * 10 + (c - '0');
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -52,6 +53,7 @@ struct OpenHandle {
     int drive = 0;
     std::uint64_t position = 0;
     DWORD access = 0;
+    bool claimed = false;  // claimForWriting succeeded: only then does a write reach the drive
 };
 
 struct NvmeQueryAnswer {
@@ -111,11 +113,12 @@ NvmeQueryAnswer answerNvmeQuery(const DriveSpec& drive, const std::vector<std::u
     return {ERROR_SUCCESS, returned};
 }
 
-// The drive number of a device path, or -1 when the path is not "\\.\PHYSICALDRIVE<n>" with
-// n written in decimal without leading zeros.
+// The drive number of a device path, or -1 when the path is not "\\.\PHYSICALDRIVE<n>" (the
+// prefix in any case) with n written in decimal without leading zeros.
 int driveNumberOf(std::string_view path) {
-    if (path.size() <= kDevicePrefix.size() || path.substr(0, kDevicePrefix.size()) != kDevicePrefix)
-        return -1;
+    if (path.size() <= kDevicePrefix.size()) return -1;
+    for (std::size_t i = 0; i < kDevicePrefix.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(path[i])) != kDevicePrefix[i]) return -1;
     const std::string_view digits = path.substr(kDevicePrefix.size());
     if (digits.size() > 2 || (digits.size() > 1 && digits[0] == '0')) return -1;
     int number = 0;
@@ -256,6 +259,9 @@ Handle SimulatedKernel::createFile(std::string_view path, DWORD desiredAccess, D
     record.creationDisposition = creationDisposition;
     record.flagsAndAttributes = flagsAndAttributes;
 
+    // Drives are only ever opened as they are: nothing may create or truncate one.
+    if (creationDisposition != OPEN_EXISTING)
+        return impl_->finish(record, false, ERROR_INVALID_PARAMETER), kInvalidHandle;
     const int number = driveNumberOf(path);
     const Drive* drive =
         number >= 0 && number < kMaxDrives ? impl_->drives[static_cast<std::size_t>(number)].get() : nullptr;
@@ -306,8 +312,9 @@ DWORD SimulatedKernel::setFilePointer(Handle handle, std::int32_t distanceLow, s
         default:
             return impl_->finish(record, false, ERROR_INVALID_PARAMETER), INVALID_SET_FILE_POINTER;
     }
-    const bool overflow = (distance > 0 && base > INT64_MAX - distance);
-    const std::int64_t target = overflow ? -1 : base + distance;
+    if (distance > 0 && base > INT64_MAX - distance)
+        return impl_->finish(record, false, ERROR_INVALID_PARAMETER), INVALID_SET_FILE_POINTER;
+    const std::int64_t target = base + distance;
     if (target < 0) return impl_->finish(record, false, ERROR_NEGATIVE_SEEK), INVALID_SET_FILE_POINTER;
     // Without a high pointer the position must fit the 32-bit answer (0xFFFFFFFF means failure).
     if (!distanceHigh && target > 0xFFFFFFFE) {
@@ -392,7 +399,7 @@ bool SimulatedKernel::transfer(Handle handle, bool writing, void* into, const vo
         if (!drive) return impl_->finish(record, false, ERROR_INVALID_HANDLE);
         record.offset = open->position;
         if (!drive->present) return impl_->finish(record, false, ERROR_NOT_READY);
-        if (!(open->access & (writing ? GENERIC_WRITE : GENERIC_READ)))
+        if (!(open->access & (writing ? GENERIC_WRITE : GENERIC_READ)) || (writing && !open->claimed))
             return impl_->finish(record, false, ERROR_ACCESS_DENIED);
         const bool hasBuffer = writing ? from != nullptr : into != nullptr;
         if (bytes % kSectorBytes != 0 || open->position % kSectorBytes != 0 || (bytes > 0 && !hasBuffer)) {
@@ -574,7 +581,8 @@ DWORD SimulatedKernel::getDriveType(std::string_view root) {
     record.operation = "getDriveType";
     record.path = std::string(root);
     DWORD type = DRIVE_NO_ROOT_DIR;
-    if (root.size() == 3 && root[1] == ':' && root[2] == '\\') {
+    // "C:\", "C:/" and "C:" all name the root of C.
+    if ((root.size() == 2 || (root.size() == 3 && (root[2] == '\\' || root[2] == '/'))) && root[1] == ':') {
         char letter = root[0];
         if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
         if (letter >= 'A' && letter <= 'Z') type = impl_->letterTypes[static_cast<std::size_t>(letter - 'A')];
@@ -613,6 +621,7 @@ bool SimulatedKernel::claimForWriting(Handle handle, std::string& reason) {
         return impl_->finish(record, false, ERROR_ACCESS_DENIED);
     }
     reason.clear();
+    open->claimed = true;
     return impl_->finish(record, true, 0);
 }
 

@@ -20,7 +20,6 @@ TEST(SimulatedKernelOpen, OnlyTheExactDevicePathOfAnExistingDriveOpens) {
     ASSERT_TRUE(kernel);
     const char* refused[] = {"\\\\.\\PHYSICALDRIVE1",
                              "\\\\.\\PHYSICALDRIVE00",
-                             "\\\\.\\physicaldrive0",
                              "\\\\.\\PHYSICALDRIVE012",
                              "\\\\.\\PHYSICALDRIVE50",
                              "\\\\.\\PHYSICALDRIVE",
