@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/kernel.h"
+#include "platform/limits.h"
 
 namespace disk {
 
@@ -13,7 +14,7 @@ enum class OpenProfile {
     Sector,  // scan, speed test, views: inheritable handle, flags 0
 };
 
-inline constexpr std::uint32_t kSectorSize = 512;
+inline constexpr std::uint32_t kSectorSize = platform::kSectorBytes;
 
 // How the drive stores its sectors: the size it is addressed in, the size it reads and writes
 // internally, and the bytes from its start to the first physical sector boundary.

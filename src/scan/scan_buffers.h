@@ -3,10 +3,12 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/limits.h"
+
 namespace scan {
 
-inline constexpr std::uint32_t kBlockSectors = 100;
-inline constexpr std::uint32_t kBlockBytes = kBlockSectors * 512;
+inline constexpr std::uint32_t kBlockSectors = platform::kBlockSectors;
+inline constexpr std::uint32_t kBlockBytes = kBlockSectors * platform::kSectorBytes;
 // The largest physical sector a repair covers whole: 64 KiB, 128 logical sectors of 512 bytes.
 inline constexpr std::uint32_t kMaxPhysicalSectors = 128;
 // A block and the parts of the physical sectors at its two ends that reach past it.

@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/limits.h"
 #include "scan/pump.h"
 #include "scan/read_runs.h"
 
 namespace scan {
 namespace {
 
-constexpr std::size_t kSector = 512;
+constexpr std::size_t kSector = platform::kSectorBytes;
 
 }  // namespace
 

@@ -8,12 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/limits.h"
 #include "platform/sim/sector_set.h"
 #include "platform/win_types.h"
 
 namespace platform::sim {
 
-inline constexpr int kMaxDrives = 50;
+inline constexpr int kMaxDrives = platform::kDriveNumbers;
 inline constexpr int kPageEntries = 30;
 inline constexpr std::uint32_t kMaxPhysicalBytes = 65536;
 
