@@ -1,11 +1,12 @@
 #include "app/drive_availability.h"
 
 #include "disk/drive_access.h"
+#include "platform/limits.h"
 
 namespace app {
 
 namespace {
-constexpr int kDriveNumbers = 50;  // the numbers the discovery walks
+constexpr int kDriveNumbers = platform::kDriveNumbers;  // the numbers the discovery walks
 }
 
 DriveAvailability CheckDriveAvailability(platform::Kernel& kernel) {

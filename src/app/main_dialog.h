@@ -13,6 +13,7 @@
 #include "health/attribute_catalogue.h"
 #include "platform/durable_folder.h"
 #include "platform/kernel.h"
+#include "platform/limits.h"
 #include "platform/surface.h"
 #include "platform/system.h"
 #include "scan/repair_journal.h"
@@ -26,7 +27,7 @@ inline constexpr const char* kIdleTitle = "Varim Hard Disk Repair 4.1";
 inline constexpr const char* kCommandCaption = "Varim Hard Disk Repair";
 inline constexpr const char* kRefusalCaption = "Varim Hard Disk Recovery";
 inline constexpr const char* kProductWebAddress = "https://varim.example/hdd-repair";
-inline constexpr int kListedDrives = 50;
+inline constexpr int kListedDrives = platform::kDriveNumbers;
 inline constexpr int kSupportedMajorVersion = 5;
 
 // The four help lines the information list shows after a drive selection.

@@ -104,6 +104,22 @@ bool DriveAccess::QueryProperty(platform::Handle handle, const void* in, std::ui
     return ok;
 }
 
+bool DriveAccess::GetSectorSizes(platform::Handle handle, SectorSizes& sizes) {
+    sizes = SectorSizes{};
+    alignas(8) std::uint8_t query[platform::kStoragePropertyQueryBytes] = {};
+    platform::STORAGE_PROPERTY_QUERY_HEADER header{platform::StorageAccessAlignmentProperty,
+                                                   platform::PropertyStandardQuery};
+    std::memcpy(query, &header, sizeof header);
+    platform::STORAGE_ACCESS_ALIGNMENT_DESCRIPTOR answer{};
+    std::uint32_t returned = 0;
+    if (!QueryProperty(handle, query, sizeof query, &answer, sizeof answer, returned) || returned < sizeof answer)
+        return false;
+    sizes.logicalBytes = answer.BytesPerLogicalSector;
+    sizes.physicalBytes = answer.BytesPerPhysicalSector;
+    sizes.alignmentBytes = answer.BytesOffsetForSectorAlignment;
+    return true;
+}
+
 bool DriveAccess::ClaimForWriting(platform::Handle handle, std::string& reason) {
     shortTransfer_ = false;
     return kernel_.claimForWriting(handle, reason);

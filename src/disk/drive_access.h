@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/kernel.h"
+#include "platform/limits.h"
 
 namespace disk {
 
@@ -13,7 +14,15 @@ enum class OpenProfile {
     Sector,  // scan, speed test, views: inheritable handle, flags 0
 };
 
-inline constexpr std::uint32_t kSectorSize = 512;
+inline constexpr std::uint32_t kSectorSize = platform::kSectorBytes;
+
+// How the drive stores its sectors: the size it is addressed in, the size it reads and writes
+// internally, and the bytes from its start to the first physical sector boundary.
+struct SectorSizes {
+    std::uint32_t logicalBytes = kSectorSize;
+    std::uint32_t physicalBytes = kSectorSize;
+    std::uint32_t alignmentBytes = 0;
+};
 
 class DriveAccess {
 public:
@@ -44,6 +53,9 @@ public:
     // false on failure, returned set to the bytes the kernel wrote.
     bool QueryProperty(platform::Handle handle, const void* in, std::uint32_t inSize, void* out, std::uint32_t outSize,
                        std::uint32_t& returned);
+    // IOCTL_STORAGE_QUERY_PROPERTY for StorageAccessAlignmentProperty; false when the drive
+    // does not answer (sizes then stay 512, 512, 0).
+    bool GetSectorSizes(platform::Handle handle, SectorSizes& sizes);
     // Exclusive use before the first write; false with a reason when the drive is in use.
     bool ClaimForWriting(platform::Handle handle, std::string& reason);
     // Everything written through the handle is on stable storage, the drive's cache included.

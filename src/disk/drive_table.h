@@ -9,11 +9,12 @@
 
 #include "disk/nvme_health.h"
 #include "health/attribute_settings.h"
+#include "platform/limits.h"
 #include "platform/win_types.h"
 
 namespace disk {
 
-inline constexpr int kDriveSlots = 32;
+inline constexpr int kDriveSlots = platform::kDriveTableSlots;
 inline constexpr int kMaxAttributes = 30;
 
 struct SmartAttribute {

@@ -56,10 +56,7 @@ public:
     virtual bool claimForWriting(Handle handle, std::string& reason) = 0;
     // FlushFileBuffers: everything written through the handle is on stable storage (the
     // drive's own cache included) when it returns true; false with the last error set.
-    virtual bool flushFileBuffers(Handle handle) {
-        (void)handle;
-        return false;
-    }
+    virtual bool flushFileBuffers(Handle handle) = 0;
     // Text naming the device behind an open handle in this run and in later ones: its serial
     // number or WWN where the device reports one, else what locates it (backing file and its
     // inode, device number), always with its size in bytes. Equal texts mean the same device.

@@ -20,7 +20,8 @@ constexpr std::size_t kSector = 512;
 BlockLoop::BlockLoop(BlockIo& io, platform::Surface& surface, platform::Clock& clock, ScanState& state,
                      ScanBuffers& buffers, const LoopRange& range)
     : io_(io), surface_(surface), clock_(clock), state_(state), buffers_(buffers), range_(range),
-      repair_(io, buffers, &surface, state.stopRequested), lastTick_(range.startTick) {}
+      repair_(io, buffers, &surface, state.stopRequested), wide_(io, buffers, &surface, state.stopRequested),
+      lastTick_(range.startTick) {}
 
 std::int64_t BlockLoop::Run() {
     std::int64_t position = range_.scanStart;
@@ -130,8 +131,9 @@ bool BlockLoop::Repair(std::int64_t lba, std::uint32_t sectors) {
     RefreshContent(lba, sectors);
     if (state_.stopRequested) return false;  // nothing written yet
     pumpOneMessage(surface_);
+    if (wide_.Open(range_.physical, lba, sectors)) return RepairWide(lba);
     // No zero reaches a block whose content is not safe in the journal first.
-    if (!JournalBlock(lba, sectors)) return true;
+    if (!JournalBlock(lba, sectors, buffers_.block, buffers_.readable.data())) return true;
     const bool holding = range_.journal != nullptr && range_.journal->holding();
     const RewriteOutcome rewrite = repair_.Rewrite(lba, sectors, holding);
     if (state_.stopRequested) {
@@ -144,22 +146,39 @@ bool BlockLoop::Repair(std::int64_t lba, std::uint32_t sectors) {
     return true;
 }
 
-bool BlockLoop::JournalBlock(std::int64_t lba, std::uint32_t sectors) {
+bool BlockLoop::RepairWide(std::int64_t lba) {
+    // The entry covers every sector the whole physical sectors' writes touch, before the first zero.
+    if (!JournalBlock(wide_.first(), wide_.sectors(), wide_.content(), wide_.readable().data())) return true;
+    const bool holding = range_.journal != nullptr && range_.journal->holding();
+    const RewriteOutcome rewrite = wide_.Rewrite(holding);
+    if (state_.stopRequested) {
+        SettleJournal(lba, 0, rewrite.durable, false, true);
+        return false;
+    }
+    const bool verified = wide_.ReadBack();
+    if (rewrite.written && verified && range_.mode == ScanMode::Standard) ++state_.repairedCount;
+    SettleJournal(lba, 0, rewrite.durable, verified, true);
+    return true;
+}
+
+bool BlockLoop::JournalBlock(std::int64_t lba, std::uint32_t sectors, const unsigned char* content,
+                             const bool* readable) {
     RepairJournal* journal = range_.journal;
     if (journal == nullptr || sectors == 0) return true;
-    if (journal->Record(lba, sectors, buffers_.block, buffers_.readable)) return true;
+    if (journal->Record(lba, sectors, content, readable)) return true;
     ShowJournalProblem();
     return false;
 }
 
-void BlockLoop::SettleJournal(std::int64_t lba, std::uint32_t sectors, bool durable, bool verified) {
+void BlockLoop::SettleJournal(std::int64_t lba, std::uint32_t sectors, bool durable, bool verified, bool wide) {
     RepairJournal* journal = range_.journal;
     if (journal == nullptr || !journal->holding()) return;
     // The entry goes only when every sector that was read holds its content again on the medium;
     // a sector whose first read after the write comes out changed is read once more.
     std::array<bool, kBlockSectors> notRestored;
     std::array<bool, kBlockSectors> unreadable;
-    if (durable && (verified || repair_.ReadEverySectorBack(lba, sectors, notRestored, unreadable))) {
+    if (durable && (verified || (wide ? wide_.ReadContentBack()
+                                            : repair_.ReadEverySectorBack(lba, sectors, notRestored, unreadable)))) {
         if (!journal->Retire()) ShowJournalProblem();
         return;
     }

@@ -11,6 +11,7 @@
 #include "scan/scan_buffers.h"
 #include "scan/scan_engine.h"
 #include "scan/transfer_batch.h"
+#include "scan/wide_repair.h"
 
 namespace scan {
 
@@ -23,6 +24,7 @@ struct LoopRange {
     BatchBuffers* batch = nullptr;  // large transfers when set (more than one block each)
     RepairJournal* journal = nullptr;  // attached to the drive; nullptr: repairs are not journaled
     ReadTimer* timer = nullptr;        // required: times the first read of every block
+    PhysicalLayout physical;           // the drive's physical sectors, which repairs cover whole
 };
 
 class BlockLoop {
@@ -47,12 +49,14 @@ private:
     bool JudgeBlock(std::int64_t lba, std::uint32_t sectors, bool bad, const unsigned char* content);
     void HoldContent(const unsigned char* content, std::uint32_t sectors);
     bool Repair(std::int64_t lba, std::uint32_t sectors);  // false: leave the loop
+    bool RepairWide(std::int64_t lba);                     // the window wide_ was opened on
     void ReadContent(std::int64_t lba, std::uint32_t sectors);
     void RefreshContent(std::int64_t lba, std::uint32_t sectors);
     void UseStoppedBlock(std::int64_t lba, std::uint32_t sectors, unsigned char* content, bool* readable);
     void SaveStoppedBlock(std::int64_t lba);
-    bool JournalBlock(std::int64_t lba, std::uint32_t sectors);
-    void SettleJournal(std::int64_t lba, std::uint32_t sectors, bool durable, bool verified);
+    bool JournalBlock(std::int64_t lba, std::uint32_t sectors, const unsigned char* content, const bool* readable);
+    // wide: the repair was of wide_'s window, whose read sectors are re-read to confirm them.
+    void SettleJournal(std::int64_t lba, std::uint32_t sectors, bool durable, bool verified, bool wide = false);
     void ShowJournalProblem();
     void ListBadBlock(std::int64_t lba);
     void ShowProgress(std::int64_t lba);
@@ -64,6 +68,7 @@ private:
     ScanBuffers& buffers_;
     LoopRange range_;
     BlockRepair repair_;
+    WideRepair wide_;
     double sectorsHandled_ = 0;
     std::uint64_t elapsedMs_ = 0;  // summed tick differences, so the 32-bit tick may wrap
     std::uint32_t lastTick_ = 0;

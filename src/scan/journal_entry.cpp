@@ -6,6 +6,11 @@ namespace scan {
 namespace {
 
 constexpr char kMagic[8] = {'V', 'A', 'R', 'I', 'M', 'R', 'J', '1'};
+constexpr char kWideMagic[8] = {'V', 'A', 'R', 'I', 'M', 'R', 'J', '2'};
+
+// The sector flags and header of a layout: 100 sectors, or kMaxEntrySectors for the wide one.
+std::size_t FlagCount(bool wide) { return wide ? kMaxEntrySectors : kBlockSectors; }
+std::size_t HeaderBytes(bool wide) { return 32 + FlagCount(wide); }
 
 constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
     std::array<std::uint32_t, 256> table{};
@@ -45,19 +50,21 @@ std::uint32_t Crc32(const unsigned char* data, std::size_t bytes, std::uint32_t 
 
 std::size_t EncodeEntry(std::string_view identity, const EntryBlock& block, const unsigned char* content,
                         unsigned char* out) {
-    if (identity.empty() || identity.size() > kMaxIdentityBytes || block.sectors == 0 || block.sectors > kBlockSectors)
+    if (identity.empty() || identity.size() > kMaxIdentityBytes || block.sectors == 0 || block.sectors > kMaxEntrySectors)
         return 0;
+    const bool wide = block.sectors > kBlockSectors;
+    const std::size_t header = HeaderBytes(wide);
     const std::size_t contentBytes = std::size_t{block.sectors} * 512;
-    const std::size_t length = kEntryHeaderBytes + identity.size() + contentBytes + 4;
-    std::memcpy(out, kMagic, sizeof kMagic);
+    const std::size_t length = header + identity.size() + contentBytes + 4;
+    std::memcpy(out, wide ? kWideMagic : kMagic, sizeof kMagic);
     Put32(out + 8, static_cast<std::uint32_t>(length));
     Put32(out + 12, static_cast<std::uint32_t>(block.driveNumber));
     Put64(out + 16, static_cast<std::uint64_t>(block.lba));
     Put32(out + 24, block.sectors);
     Put32(out + 28, static_cast<std::uint32_t>(identity.size()));
-    for (std::size_t i = 0; i < kBlockSectors; ++i) out[32 + i] = block.readable[i] ? 1 : 0;
-    std::memcpy(out + kEntryHeaderBytes, identity.data(), identity.size());
-    std::memcpy(out + kEntryHeaderBytes + identity.size(), content, contentBytes);
+    for (std::size_t i = 0; i < FlagCount(wide); ++i) out[32 + i] = block.readable[i] ? 1 : 0;
+    std::memcpy(out + header, identity.data(), identity.size());
+    std::memcpy(out + header + identity.size(), content, contentBytes);
     Put32(out + length - 4, Crc32(out, length - 4));
     return length;
 }
@@ -66,19 +73,21 @@ bool DecodeEntry(const std::vector<std::uint8_t>& bytes, DecodedEntry& entry, st
                  std::string& reason) {
     lbaHint = -1;
     const unsigned char* data = bytes.data();
-    if (bytes.size() < 28 || std::memcmp(data, kMagic, sizeof kMagic) != 0) {
+    const bool wide = bytes.size() >= 28 && std::memcmp(data, kWideMagic, sizeof kWideMagic) == 0;
+    if (bytes.size() < 28 || (!wide && std::memcmp(data, kMagic, sizeof kMagic) != 0)) {
         reason = "the entry is damaged (not a repair journal entry, or cut short)";
         return false;
     }
     lbaHint = static_cast<std::int64_t>(Get64(data + 16));
-    if (bytes.size() < kEntryHeaderBytes + 4 || Get32(data + 8) != bytes.size()) {
+    const std::size_t header = HeaderBytes(wide);
+    if (bytes.size() < header + 4 || Get32(data + 8) != bytes.size()) {
         reason = "the entry is damaged (cut short)";
         return false;
     }
     const std::uint32_t sectors = Get32(data + 24);
     const std::uint32_t identityBytes = Get32(data + 28);
-    if (sectors == 0 || sectors > kBlockSectors || identityBytes == 0 || identityBytes > kMaxIdentityBytes ||
-        bytes.size() != kEntryHeaderBytes + identityBytes + std::size_t{sectors} * 512 + 4) {
+    if (sectors == 0 || sectors > FlagCount(wide) || identityBytes == 0 || identityBytes > kMaxIdentityBytes ||
+        bytes.size() != header + identityBytes + std::size_t{sectors} * 512 + 4) {
         reason = "the entry is damaged (its sizes do not add up)";
         return false;
     }
@@ -88,7 +97,7 @@ bool DecodeEntry(const std::vector<std::uint8_t>& bytes, DecodedEntry& entry, st
     }
     // Flags are 0 or 1 and none is set past the block's sectors, and the block starts at a
     // sector a drive can have: anything else was never written by EncodeEntry.
-    for (std::size_t i = 0; i < kBlockSectors; ++i) {
+    for (std::size_t i = 0; i < FlagCount(wide); ++i) {
         if (data[32 + i] > 1 || (i >= sectors && data[32 + i] != 0)) {
             reason = "the entry is damaged (its sector flags are not valid)";
             return false;
@@ -101,9 +110,10 @@ bool DecodeEntry(const std::vector<std::uint8_t>& bytes, DecodedEntry& entry, st
     entry.block.driveNumber = static_cast<int>(Get32(data + 12));
     entry.block.lba = lbaHint;
     entry.block.sectors = sectors;
-    for (std::size_t i = 0; i < kBlockSectors; ++i) entry.block.readable[i] = data[32 + i] != 0;
-    entry.identity.assign(reinterpret_cast<const char*>(data + kEntryHeaderBytes), identityBytes);
-    const unsigned char* content = data + kEntryHeaderBytes + identityBytes;
+    entry.block.readable.fill(false);
+    for (std::size_t i = 0; i < FlagCount(wide); ++i) entry.block.readable[i] = data[32 + i] != 0;
+    entry.identity.assign(reinterpret_cast<const char*>(data + header), identityBytes);
+    const unsigned char* content = data + header + identityBytes;
     entry.content.assign(content, content + std::size_t{sectors} * 512);
     return true;
 }

@@ -77,26 +77,28 @@ std::string SectorList(std::int64_t lba, const std::array<bool, kBlockSectors>& 
     return (count == 1 ? "sector " : "sectors ") + list;
 }
 
-// Runs the interrupted repair again from the saved content, with the scan's own steps; empty
-// when every saved sector holds its content afterwards, else which do not and why.
-std::string Repair(BlockIo& io, const DecodedEntry& entry) {
-    const EntryBlock& block = entry.block;
+// Runs the interrupted repair of `sectors` sectors from `first` of the entry again from the
+// saved content, with the scan's own steps; empty when every saved sector holds its content
+// afterwards, else which do not and why.
+std::string RepairPiece(BlockIo& io, const DecodedEntry& entry, std::uint32_t first, std::uint32_t sectors) {
+    const std::int64_t lba = entry.block.lba + first;
     auto buffers = std::make_unique<ScanBuffers>();
-    std::memcpy(buffers->block, entry.content.data(), entry.content.size());
+    std::memcpy(buffers->block, entry.content.data() + std::size_t{first} * kSector, std::size_t{sectors} * kSector);
     std::memset(buffers->zeroSector, 0, sizeof buffers->zeroSector);
-    buffers->readable = block.readable;
+    buffers->readable.fill(false);
+    std::copy_n(entry.block.readable.begin() + first, sectors, buffers->readable.begin());
     const bool neverStop = false;
     BlockRepair repair(io, *buffers, nullptr, neverStop);
-    if (!repair.Rewrite(block.lba, block.sectors, true).durable)
+    if (!repair.Rewrite(lba, sectors, true).durable)
         return "the drive did not confirm the write-back (flush failed)";
     std::array<bool, kBlockSectors> notRestored{};
     std::array<bool, kBlockSectors> unreadable{};
-    if (repair.ReadEverySectorBack(block.lba, block.sectors, notRestored, unreadable)) return {};
+    if (repair.ReadEverySectorBack(lba, sectors, notRestored, unreadable)) return {};
     // One reason per kind of failure, each naming its sectors.
     std::array<bool, kBlockSectors> unwritable{};
     std::array<bool, kBlockSectors> lost{};
     std::array<bool, kBlockSectors> differing{};
-    for (std::uint32_t i = 0; i < block.sectors; ++i) {
+    for (std::uint32_t i = 0; i < sectors; ++i) {
         if (!notRestored[i]) continue;
         if (repair.unwritten()[i])
             unwritable[i] = true;
@@ -107,13 +109,26 @@ std::string Repair(BlockIo& io, const DecodedEntry& entry) {
     }
     std::string reason;
     const auto add = [&](const std::array<bool, kBlockSectors>& marked, const char* why) {
-        if (std::none_of(marked.begin(), marked.begin() + block.sectors, [](bool b) { return b; })) return;
+        if (std::none_of(marked.begin(), marked.begin() + sectors, [](bool b) { return b; })) return;
         if (!reason.empty()) reason += "; ";
-        reason += SectorList(block.lba, marked, block.sectors) + ": " + why;
+        reason += SectorList(lba, marked, sectors) + ": " + why;
     };
     add(unwritable, "writing failed, and the saved content is not there");
     add(lost, "they cannot be read back");
     add(differing, "they read back other content than was written");
+    return reason;
+}
+
+// An entry wider than a block (a repair that covered whole physical sectors reaching into the
+// neighbouring blocks) goes back a block's worth of sectors at a time.
+std::string Repair(BlockIo& io, const DecodedEntry& entry) {
+    std::string reason;
+    for (std::uint32_t first = 0; first < entry.block.sectors; first += kBlockSectors) {
+        const std::string piece = RepairPiece(io, entry, first, std::min(kBlockSectors, entry.block.sectors - first));
+        if (piece.empty()) continue;
+        if (!reason.empty()) reason += "; ";
+        reason += piece;
+    }
     return reason;
 }
 

@@ -10,8 +10,8 @@ namespace scan {
 
 // Calls visit(from, to) for each run [from, to) of read sectors among the first `sectors`, in
 // order, until it returns false. False when a visit did.
-template <typename Visit>
-bool ForEachReadRun(const std::array<bool, kBlockSectors>& readable, std::uint32_t sectors, Visit visit) {
+template <std::size_t N, typename Visit>
+bool ForEachReadRun(const std::array<bool, N>& readable, std::uint32_t sectors, Visit visit) {
     std::uint32_t i = 0;
     while (i < sectors) {
         if (!readable[i]) {

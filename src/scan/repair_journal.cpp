@@ -1,5 +1,6 @@
 #include "scan/repair_journal.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace scan {
@@ -15,7 +16,7 @@ void RepairJournal::Attach(int driveNumber, std::string identity) {
 }
 
 bool RepairJournal::Record(std::int64_t lba, std::uint32_t sectors, const unsigned char* content,
-                           const std::array<bool, kBlockSectors>& readable) {
+                           const bool* readable) {
     if (holding_) {
         problem_ = "the previous block's entry is still open";
         return false;
@@ -24,7 +25,11 @@ bool RepairJournal::Record(std::int64_t lba, std::uint32_t sectors, const unsign
     block.driveNumber = driveNumber_;
     block.lba = lba;
     block.sectors = sectors;
-    block.readable = readable;
+    if (sectors > kMaxEntrySectors) {
+        problem_ = "the repair covers more sectors than an entry holds";
+        return false;
+    }
+    std::copy_n(readable, sectors, block.readable.begin());
     const std::size_t length = EncodeEntry(identity_, block, content, bytes_.get());
     if (length == 0) {
         problem_ = identity_.empty() ? "the drive's identity cannot be read, so a later start could not find it"

@@ -21,7 +21,11 @@ public:
     // Makes the block's content durable before its first zero write. False (problem() says
     // why): the block must not be zeroed. Allocates nothing on success.
     bool Record(std::int64_t lba, std::uint32_t sectors, const unsigned char* content,
-                const std::array<bool, kBlockSectors>& readable);
+                const std::array<bool, kBlockSectors>& readable) {
+        return Record(lba, sectors, content, readable.data());
+    }
+    // The same for up to kMaxEntrySectors sectors, readable[i] for each.
+    bool Record(std::int64_t lba, std::uint32_t sectors, const unsigned char* content, const bool* readable);
     // Removes the entry of the last Record; call once the restored content is durable and
     // verified. False (problem() says why) when it could not be removed.
     bool Retire();

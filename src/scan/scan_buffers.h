@@ -3,10 +3,16 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/limits.h"
+
 namespace scan {
 
-inline constexpr std::uint32_t kBlockSectors = 100;
-inline constexpr std::uint32_t kBlockBytes = kBlockSectors * 512;
+inline constexpr std::uint32_t kBlockSectors = platform::kBlockSectors;
+inline constexpr std::uint32_t kBlockBytes = kBlockSectors * platform::kSectorBytes;
+// The largest physical sector a repair covers whole: 64 KiB, 128 logical sectors of 512 bytes.
+inline constexpr std::uint32_t kMaxPhysicalSectors = 128;
+// A block and the parts of the physical sectors at its two ends that reach past it.
+inline constexpr std::uint32_t kWideSectors = kBlockSectors + 2 * (kMaxPhysicalSectors - 1);
 
 struct ScanBuffers {
     alignas(4096) unsigned char block[kBlockBytes];   // the block's content: read, written back, restored
@@ -25,6 +31,15 @@ struct ScanBuffers {
         std::array<bool, kBlockSectors> unused{};  // sectors whose content is still to be taken
         alignas(4096) unsigned char content[kBlockBytes];
     } stopped;
+    // A repair widened to the whole physical sectors that hold a sector of the block that
+    // could not be read: those are written whole, with zeros where nothing could be read.
+    struct WideWindow {
+        alignas(4096) unsigned char content[kWideSectors * 512];
+        alignas(4096) unsigned char verify[kWideSectors * 512];
+        alignas(4096) unsigned char zeroUnit[kMaxPhysicalSectors * 512];  // all zeros, never changed
+        std::array<bool, kWideSectors> readable{};
+        std::array<bool, kWideSectors> whole{};  // in a physical sector written whole
+    } wide;
 };
 
 }  // namespace scan

@@ -106,6 +106,11 @@ ScanOutcome ScanEngine::Scan(ScanFields& fields) {
     range.scanEnd = fields.scanEnd;
     range.drive = fields.driveNumber;
     range.journal = journal_;
+    // Repairs cover whole physical sectors where a sector could not be read; a drive that does
+    // not say how large they are is taken as 512-byte sectors.
+    disk::SectorSizes sizes;
+    drives_.GetSectorSizes(handle, sizes);
+    range.physical = PhysicalLayoutOf(sizes);
     // A session saved during the first block resumes at this scan's start, not at an older
     // scan's position.
     state_.currentLba = fields.scanStart;

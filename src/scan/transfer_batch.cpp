@@ -25,8 +25,11 @@ bool ParseTransferMib(std::string_view text, std::uint32_t& mib) {
 
 std::uint32_t BatchBlocksFor(std::uint32_t mib) {
     if (mib == 0) return 0;
+    // Whole groups of 8 blocks (409,600 bytes, a multiple of 4096): every batch then starts and
+    // ends on a 4096-byte boundary counted from the scan's start, so a drive with 4096-byte
+    // sectors never sees a batch cut one of them. 1 MiB already holds two groups.
     const std::uint64_t blocks = std::uint64_t{mib} * 1024 * 1024 / kBlockBytes;
-    return blocks == 0 ? 1 : static_cast<std::uint32_t>(blocks);
+    return static_cast<std::uint32_t>(blocks / kBatchGroupBlocks * kBatchGroupBlocks);
 }
 
 BatchBuffers::BatchBuffers(std::uint32_t blocks) {

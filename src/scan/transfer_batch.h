@@ -12,7 +12,10 @@ inline constexpr std::uint32_t kLargestTransferMib = 256;
 // Parses a transfer size in MiB: decimal digits only, 0 to kLargestTransferMib.
 bool ParseTransferMib(std::string_view text, std::uint32_t& mib);
 
-// Whole 100-sector blocks in a transfer of `mib` MiB (rounded down, at least one); 0 for 0.
+// Batches hold whole groups of this many blocks.
+inline constexpr std::uint32_t kBatchGroupBlocks = 8;
+
+// 100-sector blocks in a transfer of `mib` MiB, rounded down to whole groups of 8; 0 for 0.
 std::uint32_t BatchBlocksFor(std::uint32_t mib);
 
 class BatchBuffers {

@@ -7,6 +7,9 @@
       `varim --json smart 0` against smartctl, and `varim --json scan 0` over injected bad sectors
   qemu_check.py nvme --harness DIR --work DIR --bin VARIM_STATIC
       the same on an emulated NVMe namespace: the health log against smartctl's, and the scan
+  qemu_check.py nvme4k --harness DIR --work DIR --bin VARIM_STATIC
+      standard and regenerate scans of an NVMe namespace with 4096-byte sectors, some of which
+      cannot be read: inside a block and across a block boundary
 
 Exit 0 when every check passed, 1 when one failed, 77 (skipped) when the harness or the
 packages it needs are missing here.
@@ -260,15 +263,50 @@ def check_nvme(args):
     return c.failed
 
 
+def check_nvme_4k(args):
+    """A 4Kn namespace whose failing 4096-byte units stay unreadable: both scans list exactly the
+    blocks holding them, the units hold zeros written whole, every other byte is unchanged."""
+    run, env = prepare(args)
+    disk, before = random_disk(args, "varim-nvme4k.img")
+    # Units of 8 image sectors: 1000-1007 inside block 1000; 5096-5103 across blocks 5000 and 5100.
+    units = [(1000, 1007), (5096, 5103)]
+    start, end = 0, 20000
+    scans = ""
+    for mode in ("standard", "regenerate"):
+        scans += (f"echo '@@@ {mode}'; {args.guest_name} --json scan 0 --start {start} --end {end} --mode {mode} "
+                  f"2>/tmp/{mode}.err; echo; echo \"scan-exit $?\"; tail -n 5 /tmp/{mode}.err; ")
+    out = boot(run, env, args, disk, "cat /sys/block/nvme0n1/queue/logical_block_size; " + scans,
+               bad=[f"{a}-{b}" for a, b in units], controller="nvme",
+               extra=["--dev-opt", "logical_block_size=4096", "--dev-opt", "physical_block_size=4096"])
+    print(out)
+    c = Checks()
+    failing = {s for a, b in units for s in range(a, b + 1)}
+    want_blocks = sorted({start + (s - start) // 100 * 100 for s in failing})
+    for mode in ("standard", "regenerate"):
+        text = section(out, mode)
+        c.true(f"{mode} scan exited 0", "scan-exit 0" in text)
+        scan = json_before(text, "scan-exit", c, f"varim {mode} scan")
+        c.equal(f"{mode}: bad blocks are exactly those holding failing units", scan.get("badBlocks"), want_blocks)
+    with open(disk, "rb") as f:
+        after = f.read()
+    c.equal("image size unchanged", len(after), len(before))
+    c.true("the failing units hold zeros written whole",
+           all(after[s * SECTOR:(s + 1) * SECTOR] == bytes(SECTOR) for s in failing))
+    changed = [s for s in range(min(len(before), len(after)) // SECTOR)
+               if before[s * SECTOR:(s + 1) * SECTOR] != after[s * SECTOR:(s + 1) * SECTOR]]
+    c.equal("sectors changed by the scans, other than the failing units", [s for s in changed if s not in failing], [])
+    return c.failed
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("mode", choices=["probe", "varim", "nvme"])
+    parser.add_argument("mode", choices=["probe", "varim", "nvme", "nvme4k"])
     parser.add_argument("--harness", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--bin", required=True)
     args = parser.parse_args()
     args.guest_name = "qemu_probe" if args.mode == "probe" else "varim-static"
-    failed = {"probe": check_probe, "varim": check_varim, "nvme": check_nvme}[args.mode](args)
+    failed = {"probe": check_probe, "varim": check_varim, "nvme": check_nvme, "nvme4k": check_nvme_4k}[args.mode](args)
     print(f"{'all checks passed' if failed == 0 else f'{failed} checks failed'}")
     return 1 if failed else 0
 

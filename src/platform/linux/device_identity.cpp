@@ -1,5 +1,6 @@
 #include "platform/linux/device_identity.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fcntl.h>
 #include <fstream>
@@ -35,6 +36,32 @@ std::string firstAttribute(const std::string& dir, std::initializer_list<const c
 }
 
 }  // namespace
+
+bool readSectorSizes(const std::string& blockDir, SectorSizes& sizes) {
+    // A partition has no queue of its own: its parent folder is the disk's.
+    std::string queue = blockDir + "/queue";
+    if (attribute(queue + "/logical_block_size").empty()) queue = blockDir + "/../queue";
+    const auto value = [](const std::string& text, std::uint32_t& out) {
+        if (text.empty() || text.size() > 9 ||
+            !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return false;
+        out = static_cast<std::uint32_t>(std::stoul(text));
+        return true;
+    };
+    SectorSizes read;
+    if (!value(attribute(queue + "/logical_block_size"), read.logicalBytes) ||
+        !value(attribute(queue + "/physical_block_size"), read.physicalBytes))
+        return false;
+    // Older kernels and some drivers do not give the offset: none.
+    if (!value(attribute(blockDir + "/alignment_offset"), read.alignmentBytes)) read.alignmentBytes = 0;
+    const auto powerOfTwo = [](std::uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
+    if (read.logicalBytes < 512 || !powerOfTwo(read.logicalBytes) || !powerOfTwo(read.physicalBytes) ||
+        read.physicalBytes < read.logicalBytes || read.alignmentBytes >= read.physicalBytes ||
+        read.alignmentBytes % read.logicalBytes != 0)
+        return false;
+    sizes = read;
+    return true;
+}
 
 std::string deviceNumberText(dev_t number) {
     return std::to_string(major(number)) + ":" + std::to_string(minor(number));

@@ -39,6 +39,17 @@ bool readPathKey(const std::string& path, const std::string& sysfsRoot, DeviceKe
 // the text the same after a reboot. A text without serial, WWN or inode begins with
 // kUncertainIdentity: another disk of the same size could stand in that place.
 std::string identityText(const DeviceKey& key);
+// A disk's sector sizes as its queue reports them: logical and physical block size and the
+// alignment offset, all in bytes. An image file is 512, 512, 0.
+struct SectorSizes {
+    std::uint32_t logicalBytes = 512;
+    std::uint32_t physicalBytes = 512;
+    std::uint32_t alignmentBytes = 0;
+};
+// Reads them from blockDir (/sys/dev/block/M:m); a partition takes its disk's queue. False
+// when the queue's sizes cannot be read or make no sense.
+bool readSectorSizes(const std::string& blockDir, SectorSizes& sizes);
+
 // "major:minor" of a device number, as sysfs writes it.
 std::string deviceNumberText(dev_t number);
 

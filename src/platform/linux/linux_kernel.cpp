@@ -24,13 +24,16 @@ constexpr DWORD kFixedMedia = 12;
 constexpr std::size_t kMaxDriveDigits = 4;
 constexpr const char* kChangedSinceListed = "the drive changed since it was listed";
 
-// The n of "\\.\PHYSICALDRIVEn" (the prefix in any case), or -1 for any other path.
+// The n of "\\.\PHYSICALDRIVEn" (the prefix in any case, n in decimal without leading zeros),
+// or -1 for any other path.
 long physicalDriveNumber(std::string_view path) {
     if (path.size() <= kDevicePrefix.size() || path.size() > kDevicePrefix.size() + kMaxDriveDigits) return -1;
     for (std::size_t i = 0; i < kDevicePrefix.size(); ++i)
         if (std::toupper(static_cast<unsigned char>(path[i])) != kDevicePrefix[i]) return -1;
+    const std::string_view digits = path.substr(kDevicePrefix.size());
+    if (digits.size() > 1 && digits[0] == '0') return -1;
     long number = 0;
-    for (char c : path.substr(kDevicePrefix.size())) {
+    for (char c : digits) {
         if (c < '0' || c > '9') return -1;
         number = number * 10 + (c - '0');
     }
@@ -212,6 +215,8 @@ bool LinuxKernel::deviceIoControl(Handle handle, DWORD code, const void* in, DWO
     OpenDrive* drive = find(handle);
     if (drive == nullptr) return fail(ERROR_INVALID_HANDLE);
     if (code == IOCTL_DISK_GET_DRIVE_GEOMETRY) return geometry(*drive, out, outSize, returned);
+    if (code == IOCTL_STORAGE_QUERY_PROPERTY && IsAlignmentQuery(in, inSize))
+        return alignment(*drive, out, outSize, returned);
     if (code == IOCTL_STORAGE_QUERY_PROPERTY) return nvmeQuery(*drive, in, inSize, out, outSize, returned);
     if (code != SMART_GET_VERSION && code != SMART_SEND_DRIVE_COMMAND && code != SMART_RCV_DRIVE_DATA)
         return fail(ERROR_INVALID_FUNCTION);
@@ -225,6 +230,20 @@ bool LinuxKernel::deviceIoControl(Handle handle, DWORD code, const void* in, DWO
                                 drive->file->scratchBytes());
     if (returned != nullptr) *returned = answer.returned;
     return answer.ok ? succeed() : fail(answer.error);
+}
+
+bool LinuxKernel::alignment(OpenDrive& drive, void* out, DWORD outSize, DWORD* returned) {
+    SectorSizes sizes;
+    if (drive.file->isBlockDevice()) {
+        struct stat st {};
+        if (fstat(drive.file->fd(), &st) != 0) return fail(windowsErrorFromErrno(errno));
+        if (!readSectorSizes(roots_.sysfs + "/dev/block/" + deviceNumberText(st.st_rdev), sizes))
+            return fail(ERROR_INVALID_FUNCTION);
+    }
+    if (!WriteAlignmentAnswer(sizes.logicalBytes, sizes.physicalBytes, sizes.alignmentBytes, out, outSize))
+        return fail(ERROR_INSUFFICIENT_BUFFER);
+    if (returned != nullptr) *returned = sizeof(STORAGE_ACCESS_ALIGNMENT_DESCRIPTOR);
+    return succeed();
 }
 
 bool LinuxKernel::nvmeQuery(OpenDrive& drive, const void* in, DWORD inSize, void* out, DWORD outSize,

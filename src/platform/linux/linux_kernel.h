@@ -70,6 +70,7 @@ private:
     bool fail(DWORD error);
     bool succeed();
     bool geometry(OpenDrive& drive, void* out, DWORD outSize, DWORD* returned);
+    bool alignment(OpenDrive& drive, void* out, DWORD outSize, DWORD* returned);
     bool nvmeQuery(OpenDrive& drive, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned);
 
     SystemRoots roots_;

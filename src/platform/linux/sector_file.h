@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/limits.h"
 #include "platform/linux/linux_namespace.h"
 #include "platform/win_types.h"
 
@@ -23,7 +24,7 @@ namespace platform::linux {
 
 class SectorFile {
 public:
-    static constexpr std::uint32_t kSectorBytes = 512;
+    static constexpr std::uint32_t kSectorBytes = platform::kSectorBytes;
     // The largest piece moved through the bounce buffer at once; longer transfers are split.
     static constexpr std::uint32_t kChunkBytes = 512 * 1024;
 

@@ -433,6 +433,18 @@ class Parser {
         if (key == "firmware") return text(line, value, 8, drive.firmware);
         if (key == "device") return deviceName(line, value, drive.deviceName);
         if (key == "wwn") return number(line, value, UINT64_MAX, drive.wwn);
+        if (key == "physicalsectorsize") {
+            std::uint64_t bytes = 0;
+            if (!parseUnsigned(value, kMaxPhysicalBytes, bytes) || bytes < 512 || (bytes & (bytes - 1)) != 0)
+                return fail(line.line, std::string(line.key) + " must be 512 or a power of two multiple of it up to " +
+                                           std::to_string(kMaxPhysicalBytes) + ", found " + quoted(value));
+            drive.physicalBytes = static_cast<std::uint32_t>(bytes);
+            return true;
+        }
+        if (key == "alignmentoffset") {
+            drive.alignmentLine = line.line;
+            return number(line, value, kMaxPhysicalBytes / 512 - 1, drive.alignmentSectors);
+        }
         if (key == "badread") return faultList(line, value, drive, &DriveSpec::badRead);
         if (key == "badwrite") return faultList(line, value, drive, &DriveSpec::badWrite);
         if (key == "pending") return faultList(line, value, drive, &DriveSpec::pending);
@@ -543,6 +555,12 @@ class Parser {
                                                (drive.sectors == 0 ? std::string("(it has none)")
                                                                    : std::to_string(drive.sectors - 1)));
                 }
+            }
+            if (drive.alignmentSectors >= drive.physicalBytes / 512) {
+                return fail(drive.alignmentLine, "AlignmentOffset must be below the " +
+                                                     std::to_string(drive.physicalBytes / 512) +
+                                                     " logical sectors of a physical sector, found " +
+                                                     std::to_string(drive.alignmentSectors));
             }
             for (const auto& [set, line] : faultLines_[i]) {
                 const SectorSet& sectors = drive.*set;

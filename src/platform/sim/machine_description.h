@@ -8,13 +8,15 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/limits.h"
 #include "platform/sim/sector_set.h"
 #include "platform/win_types.h"
 
 namespace platform::sim {
 
-inline constexpr int kMaxDrives = 50;
+inline constexpr int kMaxDrives = platform::kDriveNumbers;
 inline constexpr int kPageEntries = 30;
+inline constexpr std::uint32_t kMaxPhysicalBytes = 65536;
 
 enum class SmartSupport { Yes, NoCapability, None };
 
@@ -88,6 +90,11 @@ struct DriveSpec {
     std::array<std::uint16_t, 8> nvmeSensorsKelvin{};  // 0: no such sensor
     std::uint16_t nvmeWarningThresholdKelvin = 0;       // Identify Controller WCTEMP; 0: none
     std::uint16_t nvmeCriticalThresholdKelvin = 0;      // CCTEMP
+    // Bytes the drive reads and writes as one (a power of two multiple of 512), and the
+    // logical sectors before its first boundary (below physicalBytes / 512).
+    std::uint32_t physicalBytes = 512;
+    std::uint32_t alignmentSectors = 0;
+    std::size_t alignmentLine = 0;
     SectorSet badRead;
     SectorSet badWrite;
     SectorSet pending;

@@ -36,6 +36,12 @@ class SectorSet {
         }
     }
 
+    // Calls visit(first, last) for every range of members, in increasing order.
+    template <typename Visit>
+    void forEachRange(Visit visit) const {
+        for (const auto& [first, last] : ranges_) visit(first, last);
+    }
+
   private:
     std::map<std::uint64_t, std::uint64_t> ranges_;  // first -> last, disjoint, not adjacent
 };

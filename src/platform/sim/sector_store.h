@@ -5,9 +5,11 @@
 #include <memory>
 #include <string>
 
+#include "platform/limits.h"
+
 namespace platform::sim {
 
-inline constexpr std::uint32_t kSectorBytes = 512;
+inline constexpr std::uint32_t kSectorBytes = platform::kSectorBytes;
 
 class SectorStore {
   public:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "platform/sim/machine_description.h"
 #include "platform/sim/sector_store.h"
 #include "platform/sim/nvme_pages.h"
+#include "platform/sim/physical_sectors.h"
 #include "platform/sim/smart_pages.h"
 
 namespace platform::sim {
@@ -38,7 +40,10 @@ struct Drive {
     std::unique_ptr<SectorStore> store;
     bool present = true;
     int generation = 0;  // disks put in this drive's place since the machine was built
-    SectorSet pending;  // shrinks as sectors are written
+    // Pending and BadRead grown to whole physical sectors: a drive reads and writes only those.
+    SectorSet pending;  // shrinks as physical sectors are written whole
+    SectorSet badRead;
+    std::unique_ptr<PhysicalSectors> physical;
     std::unordered_map<std::uint64_t, WeakState> weak;
     Page identify{};
     Page values{};
@@ -50,6 +55,7 @@ struct OpenHandle {
     int drive = 0;
     std::uint64_t position = 0;
     DWORD access = 0;
+    bool claimed = false;  // claimForWriting succeeded: only then does a write reach the drive
 };
 
 struct NvmeQueryAnswer {
@@ -109,11 +115,12 @@ NvmeQueryAnswer answerNvmeQuery(const DriveSpec& drive, const std::vector<std::u
     return {ERROR_SUCCESS, returned};
 }
 
-// The drive number of a device path, or -1 when the path is not "\\.\PHYSICALDRIVE<n>" with
-// n written in decimal without leading zeros.
+// The drive number of a device path, or -1 when the path is not "\\.\PHYSICALDRIVE<n>" (the
+// prefix in any case) with n written in decimal without leading zeros.
 int driveNumberOf(std::string_view path) {
-    if (path.size() <= kDevicePrefix.size() || path.substr(0, kDevicePrefix.size()) != kDevicePrefix)
-        return -1;
+    if (path.size() <= kDevicePrefix.size()) return -1;
+    for (std::size_t i = 0; i < kDevicePrefix.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(path[i])) != kDevicePrefix[i]) return -1;
     const std::string_view digits = path.substr(kDevicePrefix.size());
     if (digits.size() > 2 || (digits.size() > 1 && digits[0] == '0')) return -1;
     int number = 0;
@@ -205,7 +212,10 @@ std::unique_ptr<SimulatedKernel> SimulatedKernel::fromText(std::string_view text
         drive->identify = identifyPage(described, drive->geometry);
         drive->values = valuePage(described);
         drive->thresholds = thresholdPage(described);
-        drive->pending = described.pending;
+        drive->physical = std::make_unique<PhysicalSectors>(described.sectors, described.physicalBytes / kSectorBytes,
+                                                            described.alignmentSectors);
+        drive->pending = drive->physical->widened(described.pending);
+        drive->badRead = drive->physical->widened(described.badRead);
         drive->power = described.powerMode;
         if (!machine.hasLetters && described.number <= 'Z' - 'C') {
             const int position = 'C' - 'A' + described.number;
@@ -267,6 +277,9 @@ Handle SimulatedKernel::createFile(std::string_view path, DWORD desiredAccess, D
     record.creationDisposition = creationDisposition;
     record.flagsAndAttributes = flagsAndAttributes;
 
+    // Drives are only ever opened as they are: nothing may create or truncate one.
+    if (creationDisposition != OPEN_EXISTING)
+        return impl_->finish(record, false, ERROR_INVALID_PARAMETER), kInvalidHandle;
     const int number = driveNumberOf(path);
     const Drive* drive =
         number >= 0 && number < kMaxDrives ? impl_->drives[static_cast<std::size_t>(number)].get() : nullptr;
@@ -317,8 +330,9 @@ DWORD SimulatedKernel::setFilePointer(Handle handle, std::int32_t distanceLow, s
         default:
             return impl_->finish(record, false, ERROR_INVALID_PARAMETER), INVALID_SET_FILE_POINTER;
     }
-    const bool overflow = (distance > 0 && base > INT64_MAX - distance);
-    const std::int64_t target = overflow ? -1 : base + distance;
+    if (distance > 0 && base > INT64_MAX - distance)
+        return impl_->finish(record, false, ERROR_INVALID_PARAMETER), INVALID_SET_FILE_POINTER;
+    const std::int64_t target = base + distance;
     if (target < 0) return impl_->finish(record, false, ERROR_NEGATIVE_SEEK), INVALID_SET_FILE_POINTER;
     // Without a high pointer the position must fit the 32-bit answer (0xFFFFFFFF means failure).
     if (!distanceHigh && target > 0xFFFFFFFE) {
@@ -337,7 +351,7 @@ namespace {
 DWORD readMedium(Drive& drive, std::uint64_t first, std::uint64_t count, std::uint8_t* out) {
     const DriveSpec& described = drive.described;
     const std::uint64_t last = first + count - 1;
-    if (described.badRead.intersects(first, last) || drive.pending.intersects(first, last)) return ERROR_CRC;
+    if (drive.badRead.intersects(first, last) || drive.pending.intersects(first, last)) return ERROR_CRC;
     if (!drive.store->read(first, count, out)) return ERROR_READ_FAULT;
     // A weak sector written since its last read comes out with one byte changed, once.
     described.weak.forEachIn(first, last, [&](std::uint64_t sector) {
@@ -350,9 +364,13 @@ DWORD readMedium(Drive& drive, std::uint64_t first, std::uint64_t count, std::ui
 }
 
 // Writes whole sectors of the medium: heals pending sectors and arms (or cures) weak ones.
+// Part of a physical sector that cannot be read cannot be written: the drive would have to
+// read the rest of it first.
 DWORD writeMedium(Drive& drive, std::uint64_t first, std::uint64_t count, const std::uint8_t* data) {
     const DriveSpec& described = drive.described;
     const std::uint64_t last = first + count - 1;
+    if (drive.physical->cutsInto(drive.pending, first, last) || drive.physical->cutsInto(drive.badRead, first, last))
+        return ERROR_CRC;
     if (described.badWrite.intersects(first, last)) {
         // Such a drive writes in order and stops at the first sector it cannot write.
         const std::uint64_t unwritable = described.badWrite.lowestIn(first, last);
@@ -399,7 +417,7 @@ bool SimulatedKernel::transfer(Handle handle, bool writing, void* into, const vo
         if (!drive) return impl_->finish(record, false, ERROR_INVALID_HANDLE);
         record.offset = open->position;
         if (!drive->present) return impl_->finish(record, false, ERROR_NOT_READY);
-        if (!(open->access & (writing ? GENERIC_WRITE : GENERIC_READ)))
+        if (!(open->access & (writing ? GENERIC_WRITE : GENERIC_READ)) || (writing && !open->claimed))
             return impl_->finish(record, false, ERROR_ACCESS_DENIED);
         const bool hasBuffer = writing ? from != nullptr : into != nullptr;
         if (bytes % kSectorBytes != 0 || open->position % kSectorBytes != 0 || (bytes > 0 && !hasBuffer)) {
@@ -476,6 +494,13 @@ bool SimulatedKernel::deviceIoControl(Handle handle, DWORD code, const void* in,
         geometry.BytesPerSector = kSectorBytes;
         std::memcpy(output, &geometry, sizeof geometry);
         return answer(sizeof geometry);
+    }
+
+    if (code == IOCTL_STORAGE_QUERY_PROPERTY && IsAlignmentQuery(in, inSize)) {
+        if (!WriteAlignmentAnswer(kSectorBytes, described.physicalBytes, described.alignmentSectors * kSectorBytes,
+                                  output, outSize))
+            return impl_->finish(record, false, ERROR_INSUFFICIENT_BUFFER);
+        return answer(sizeof(STORAGE_ACCESS_ALIGNMENT_DESCRIPTOR));
     }
 
     if (code == IOCTL_STORAGE_QUERY_PROPERTY) {
@@ -607,7 +632,8 @@ DWORD SimulatedKernel::getDriveType(std::string_view root) {
     record.operation = "getDriveType";
     record.path = std::string(root);
     DWORD type = DRIVE_NO_ROOT_DIR;
-    if (root.size() == 3 && root[1] == ':' && root[2] == '\\') {
+    // "C:\", "C:/" and "C:" all name the root of C.
+    if ((root.size() == 2 || (root.size() == 3 && (root[2] == '\\' || root[2] == '/'))) && root[1] == ':') {
         char letter = root[0];
         if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
         if (letter >= 'A' && letter <= 'Z') type = impl_->letterTypes[static_cast<std::size_t>(letter - 'A')];
@@ -646,6 +672,7 @@ bool SimulatedKernel::claimForWriting(Handle handle, std::string& reason) {
         return impl_->finish(record, false, ERROR_ACCESS_DENIED);
     }
     reason.clear();
+    open->claimed = true;
     return impl_->finish(record, true, 0);
 }
 

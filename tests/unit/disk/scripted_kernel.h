@@ -90,6 +90,10 @@ public:
         return found == driveTypes.end() ? platform::DRIVE_NO_ROOT_DIR : found->second;
     }
     bool claimForWriting(Handle, std::string&) override { return true; }
+    bool flushFileBuffers(Handle) override {
+        lastError = platform::ERROR_INVALID_FUNCTION;
+        return false;
+    }
     bool driveIdentity(Handle, std::string& identity) override {
         identity = "scripted";
         return true;

@@ -48,6 +48,14 @@ TEST(MachineDescription, RefusesEveryMistakeNamingItsLine) {
          "test.ini:3: Pending: '5-' is not a sector or an ascending range A-B (list: sectors or ranges "
          "separated "
          "by commas)"},
+        {"[Drive0]\nSectors = 100\nPhysicalSectorSize = 1536\n",
+         "test.ini:3: PhysicalSectorSize must be 512 or a power of two multiple of it up to 65536, found '1536'"},
+        {"[Drive0]\nSectors = 100\nPhysicalSectorSize = 256\n",
+         "test.ini:3: PhysicalSectorSize must be 512 or a power of two multiple of it up to 65536, found '256'"},
+        {"[Drive0]\nSectors = 100\nAlignmentOffset = 7\nPhysicalSectorSize = 2048\n",
+         "test.ini:3: AlignmentOffset must be below the 4 logical sectors of a physical sector, found 7"},
+        {"[Drive0]\nSectors = 100\nAlignmentOffset = 1\n",
+         "test.ini:3: AlignmentOffset must be below the 1 logical sectors of a physical sector, found 1"},
         {"[Drive0]\nBadWrite = 99-100\nSectors = 100\n",
          "test.ini:2: BadWrite names sector 100, beyond the drive's last sector 99"},
         {"[Drive0]\nSectors = 100\nSlowRead = 5-9\n",

@@ -38,8 +38,12 @@ std::string refusal(const std::string& text) {
 }
 
 Handle openDrive(SimulatedKernel& kernel, int drive) {
-    return kernel.createFile("\\\\.\\PHYSICALDRIVE" + std::to_string(drive), GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0);
+    const Handle handle = kernel.createFile("\\\\.\\PHYSICALDRIVE" + std::to_string(drive), GENERIC_READ | GENERIC_WRITE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0);
+    // Claimed as the scan claims it, so writes reach the drive; a drive in use stays unclaimed.
+    std::string reason;
+    if (handle != kInvalidHandle) kernel.claimForWriting(handle, reason);
+    return handle;
 }
 
 bool seekTo(SimulatedKernel& kernel, Handle handle, std::uint64_t offset) {

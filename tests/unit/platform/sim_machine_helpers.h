@@ -29,7 +29,7 @@ std::unique_ptr<SimulatedKernel> machine(const std::string& text);
 // The error a description is refused with, or "" when it is accepted. Errors name "test.ini".
 std::string refusal(const std::string& text);
 
-// Opens \\.\PHYSICALDRIVE<n> for reading and writing as the scan does.
+// Opens \\.\PHYSICALDRIVE<n> for reading and writing and claims it, as the scan does.
 Handle openDrive(SimulatedKernel& kernel, int drive);
 // Seeks to a 64-bit byte offset with both halves, as the drive layer does.
 bool seekTo(SimulatedKernel& kernel, Handle handle, std::uint64_t offset);

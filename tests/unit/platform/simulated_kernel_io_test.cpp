@@ -5,6 +5,7 @@
 #include <chrono>
 #include <fstream>
 
+#include "platform/storage_query.h"
 #include "sim_machine_helpers.h"
 
 namespace platform::sim {
@@ -19,7 +20,6 @@ TEST(SimulatedKernelOpen, OnlyTheExactDevicePathOfAnExistingDriveOpens) {
     ASSERT_TRUE(kernel);
     const char* refused[] = {"\\\\.\\PHYSICALDRIVE1",
                              "\\\\.\\PHYSICALDRIVE00",
-                             "\\\\.\\physicaldrive0",
                              "\\\\.\\PHYSICALDRIVE012",
                              "\\\\.\\PHYSICALDRIVE50",
                              "\\\\.\\PHYSICALDRIVE",
@@ -225,6 +225,53 @@ TEST(SimulatedKernelFaults, PendingSectorsHealOnTheirFirstSuccessfulWrite) {
     ASSERT_TRUE(writeAt(*kernel, h, 5, filled(1, 0)));
     ASSERT_TRUE(writeAt(*kernel, h, 7, filled(1, 0)));
     EXPECT_TRUE(readAt(*kernel, h, 0, 8, data));
+    kernel->closeHandle(h);
+}
+
+TEST(SimulatedKernelFaults, PhysicalSectorsFailReadAndWriteOnlyAsAWhole) {
+    // 4096-byte physical sectors from sector 7: 0-6, 7-14, 15-22, ... 991-998, and 999 alone.
+    auto kernel = machine("[Drive0]\nSectors = 1000\nPhysicalSectorSize = 4096\nAlignmentOffset = 7\n"
+                          "Pending = 9, 2, 999\nBadRead = 20\nWeak = 31\n");
+    ASSERT_TRUE(kernel);
+    const Handle h = openDrive(*kernel, 0);
+    struct Step {
+        bool write;
+        std::uint64_t lba;
+        std::uint32_t count;
+        bool succeeds;
+    };
+    const Step steps[] = {
+        {false, 7, 1, false},   {false, 14, 1, false},  {false, 15, 1, false}, {false, 22, 1, false},
+        {false, 0, 1, false},   {false, 6, 1, false},   {false, 23, 8, true},  {false, 998, 1, true},
+        {false, 999, 1, false}, {true, 7, 7, false},    {true, 8, 8, false},   {true, 3, 4, false},
+        {true, 23, 1, true},    {false, 7, 1, false},   {true, 14, 9, false},  {true, 7, 8, true},
+        {false, 7, 8, true},    {true, 0, 7, true},     {false, 0, 7, true},   {true, 15, 8, true},
+        {false, 15, 1, false},  {true, 999, 1, true},   {false, 999, 1, true}, {true, 31, 1, true},
+    };
+    for (const Step& step : steps) {
+        const std::vector<std::uint8_t> before = kernel->peekSectors(0, step.lba, step.count);
+        std::vector<std::uint8_t> data = filled(step.count, 0x5A);
+        const bool ok = step.write ? writeAt(*kernel, h, step.lba, data) : readAt(*kernel, h, step.lba, step.count, data);
+        EXPECT_EQ(ok, step.succeeds) << (step.write ? "write " : "read ") << step.lba << "+" << step.count;
+        if (!ok) {
+            EXPECT_EQ(kernel->getLastError(), ERROR_CRC);
+        }
+        if (step.write && !ok) {
+            EXPECT_EQ(kernel->peekSectors(0, step.lba, step.count), before) << step.lba;
+        }
+    }
+    std::vector<std::uint8_t> data;
+    EXPECT_TRUE(readAt(*kernel, h, 31, 1, data));
+    EXPECT_NE(data, filled(1, 0x5A)) << "a weak sector stays per sector";
+    const STORAGE_PROPERTY_QUERY_HEADER query{StorageAccessAlignmentProperty, PropertyStandardQuery};
+    STORAGE_ACCESS_ALIGNMENT_DESCRIPTOR answer{};
+    DWORD returned = 0;
+    ASSERT_TRUE(kernel->deviceIoControl(h, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &answer, sizeof answer,
+                                        &returned));
+    EXPECT_EQ(returned, sizeof answer);
+    EXPECT_EQ(answer.BytesPerLogicalSector, 512u);
+    EXPECT_EQ(answer.BytesPerPhysicalSector, 4096u);
+    EXPECT_EQ(answer.BytesOffsetForSectorAlignment, 7u * 512u);
     kernel->closeHandle(h);
 }
 

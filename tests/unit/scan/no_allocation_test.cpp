@@ -60,7 +60,7 @@ public:
 };
 
 TEST(ScanLoop, AllocatesNothingWhileScanningListingAndRepairingWithItsJournal) {
-    // Block by block, and in batches of 20 blocks (whose buffers come before the loop).
+    // Block by block, and in batches of 16 blocks (whose buffers come before the loop).
     for (std::uint32_t transferMib : {0u, 1u}) {
         std::string error;
         // Bad blocks on the way: listed, repaired, read sector by sector, restored sector by sector.

@@ -150,7 +150,7 @@ TEST(ScanBatches, GiveTheSameResultsAsBlockByBlockOnEveryFaultMachine) {
                              (mode == ScanMode::Standard ? ", standard" : ", regenerate") +
                              (stop >= 0 ? ", stopped after " + std::to_string(stop) : ""));
                 const Result blockByBlock = Scan(machine, mode, 0, stop, session);
-                // 1 MiB: 20 blocks a batch, so most drives take several; 8 MiB: 163 blocks, more
+                // 1 MiB: 16 blocks a batch, so most drives take several; 8 MiB: 160 blocks, more
                 // than any of these drives but the largest.
                 for (std::uint32_t mib : {1u, 8u}) {
                     SCOPED_TRACE("transfer " + std::to_string(mib) + " MiB");

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
+#include <utility>
 
 #include "platform/durable_folder.h"
 #include "scan/journal_entry.h"
@@ -31,11 +33,13 @@ public:
         std::int64_t lba = -1;
         std::string problem;
         EXPECT_TRUE(scan::DecodeEntry(std::vector<std::uint8_t>(first, first + bytes), entry, lba, problem)) << problem;
+        putEntries.emplace_back(static_cast<std::uint64_t>(lba), entry.block.sectors);
         // Nothing of the block is zeroed yet, and the entry holds exactly what the drive holds.
         const std::vector<std::uint8_t> now = rig_.kernel->peekSectors(0, static_cast<std::uint64_t>(lba), entry.block.sectors);
         for (std::uint32_t s = 0; s < entry.block.sectors; ++s) {
             const std::uint64_t sector = static_cast<std::uint64_t>(lba) + s;
-            EXPECT_TRUE(rig_.Damaged(sector, 1).empty()) << "sector " << sector << " changed before its entry";
+            EXPECT_TRUE(lost.count(sector) != 0 || rig_.Damaged(sector, 1).empty())
+                << "sector " << sector << " changed before its entry";
             if (!entry.block.readable[s]) continue;
             EXPECT_TRUE(std::equal(now.begin() + s * 512, now.begin() + (s + 1) * 512, entry.content.begin() + s * 512))
                 << "sector " << sector;
@@ -65,6 +69,8 @@ public:
     platform::MemoryDurableFolder inner;
     int puts = 0;
     int removes = 0;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> putEntries;  // first sector and count of each Put
+    std::set<std::uint64_t> lost;  // sectors whose content is gone: zeros may be there before an entry
 
 private:
     ScanRig& rig_;
@@ -89,6 +95,57 @@ TEST(RepairJournal, EntryPrecedesTheFirstZeroAndGoesOnlyAfterAFlushedVerifiedRes
         EXPECT_EQ(folder.removes, folder.puts);
         EXPECT_THAT(folder.inner.entries(), IsEmpty());
         EXPECT_THAT(rig.Damaged(900, 700, {1130, 1250}), IsEmpty());
+    }
+}
+
+// A drive with 4096-byte physical sectors behind 512-byte ones: a pending physical sector fails
+// all eight of its sectors, and only a write covering it whole heals it. Inside a block, across a
+// block boundary (where it belongs to two blocks), with the first boundary at sector 7, and
+// reaching back before the scan's start.
+TEST(RepairJournal, RepairsCoverWholePhysicalSectorsAndJournalEverySectorTheyWrite) {
+    struct Case {
+        const char* name;
+        const char* keys;
+        const char* start;
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> units;  // the pending physical sectors
+        int badBlocks;
+    };
+    const Case cases[] = {
+        {"inside a block", "Pending = 1230", "1000", {{1224, 1231}}, 1},
+        {"across a block boundary", "Pending = 1101", "1000", {{1096, 1103}}, 1},
+        {"alignment offset 7", "AlignmentOffset = 7\nPending = 1099, 1300-1301", "1000", {{1095, 1102}, {1295, 1302}}, 2},
+        {"before the scan's start", "AlignmentOffset = 7\nPending = 1097", "1100", {{1095, 1102}}, 1},
+    };
+    for (const Case& c : cases) {
+        for (const ScanMode mode : {ScanMode::Standard, ScanMode::Regenerate}) {
+            for (const std::uint32_t mib : {0u, 1u}) {
+                SCOPED_TRACE(std::string(c.name) + (mode == ScanMode::Standard ? ", standard" : ", regenerate") +
+                             ", transfer " + std::to_string(mib) + " MiB");
+                ScanRig rig(std::string("PhysicalSectorSize = 4096\n") + c.keys, 2000);
+                rig.FillPattern(0, 2000);
+                WatchedFolder folder(rig);
+                scan::RepairJournal journal(folder);
+                rig.engine->SetJournal(&journal);
+                rig.engine->SetTransferMib(mib);
+                for (const auto& [first, last] : c.units)
+                    for (std::uint64_t s = first; s <= last; ++s) folder.lost.insert(s);
+                rig.Run(c.start, "1500", mode);
+                EXPECT_EQ(rig.state.badCount, c.badBlocks);
+                EXPECT_EQ(rig.state.repairedCount, mode == ScanMode::Standard ? c.badBlocks : 0);
+                EXPECT_EQ(folder.removes, folder.puts);
+                // Every pending physical sector lies whole in an entry written before its first zero.
+                for (const auto& [first, last] : c.units) {
+                    bool journaled = false;
+                    for (const auto& name : folder.putEntries)
+                        journaled = journaled || (name.first <= first && last < name.first + name.second);
+                    EXPECT_TRUE(journaled) << "physical sector " << first;
+                }
+                EXPECT_THAT(rig.Damaged(900, 700, folder.lost), IsEmpty());
+                rig.engine->SetJournal(nullptr);
+                rig.Run(c.start, "1500", ScanMode::Standard);
+                EXPECT_EQ(rig.state.badCount, 0) << "a pending physical sector was not healed";
+            }
+        }
     }
 }
 
