@@ -33,9 +33,9 @@ TEST(ScanLatency, ClassCountsSlowestBlocksAndUnreadableCellsAreExact) {
         // Block by block: each block in the class of its own delays (1600 and 1650 add up).
         {0, {50, 1, 1, 2, 1, 3}, 2,
          {{4100, 3000}, {1500, 700}, {1600, 700}, {1200, 300}, {2500, 120}, {1000, 100}, {800, 30}, {500, 10}}},
-        // Batches of 20 blocks: 1840 ms over blocks 0-19, 120 ms over 20-39; the batch of 40-59
-        // fails at 4050 and its blocks are read one by one.
-        {1, {17, 20, 0, 20, 0, 1}, 2, {{4100, 3000}, {0, 92}, {2000, 6}}},
+        // Batches of 16 blocks: 1140 ms over blocks 0-15, 820 ms over 16-31; the batch of 32-47
+        // fails at 4050 and its blocks are read one by one; 48-59 is the short last batch.
+        {1, {25, 0, 0, 32, 0, 1}, 2, {{4100, 3000}, {0, 71.25}, {1600, 51.25}}},
     };
     for (const Expected& expected : cases) {
         for (ScanMode mode : {ScanMode::Standard, ScanMode::Regenerate}) {
