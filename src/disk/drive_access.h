@@ -44,6 +44,10 @@ public:
     // false on failure, returned set to the bytes the kernel wrote.
     bool QueryProperty(platform::Handle handle, const void* in, std::uint32_t inSize, void* out, std::uint32_t outSize,
                        std::uint32_t& returned);
+    // IOCTL_STORAGE_PROTOCOL_COMMAND (an NVMe admin command without data) with caller-owned
+    // buffers; false on failure or when the device reports an error status.
+    bool ProtocolCommand(platform::Handle handle, const void* in, std::uint32_t inSize, void* out,
+                         std::uint32_t outSize);
     // Exclusive use before the first write; false with a reason when the drive is in use.
     bool ClaimForWriting(platform::Handle handle, std::string& reason);
     // Everything written through the handle is on stable storage, the drive's cache included.

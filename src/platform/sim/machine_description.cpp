@@ -399,6 +399,12 @@ class Parser {
         if (key == "weak") return faultList(line, value, drive, &DriveSpec::weak);
         if (key == "latencyus") return number(line, value, kMaxLatencyUs, drive.latencyUs);
         if (key == "latencypersectorus") return number(line, value, kMaxLatencyUs, drive.latencyPerSectorUs);
+        std::string reason;
+        switch (takeSelfTestKey(lower(key), lower(value), drive.selfTest, reason)) {
+            case KeyVerdict::Taken: return true;
+            case KeyVerdict::Bad: return fail(line.line, reason + ", found " + quoted(value));
+            case KeyVerdict::NotMine: break;
+        }
         if (const int position = pagePosition(key, "attribute."); position != -1) {
             if (position < 0) return fail(line.line, std::string(line.key) + ": page positions are 0 to 29");
             return attribute(line, value, drive.attributes[static_cast<std::size_t>(position)]);
@@ -462,6 +468,10 @@ class Parser {
             if (sectorsLine_[i] == 0) {
                 return fail(drive.line, "[Drive" + std::to_string(drive.number) + "] has no Sectors key");
             }
+            // An NVMe drive counts its errors in the health log.
+            const SelfTestSpec& tests = drive.selfTest;
+            if (drive.nvme && (tests.hasErrorCount || tests.reportedErrorCount() > 0))
+                drive.nvmeFields[kNvmeHealthFields - 1] = tests.reportedErrorCount();
             for (const auto& [set, line] : faultLines_[i]) {
                 const SectorSet& sectors = drive.*set;
                 if (!sectors.empty() && sectors.highest() >= drive.sectors) {

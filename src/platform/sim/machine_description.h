@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/sim/sector_set.h"
+#include "platform/sim/self_test_spec.h"
 #include "platform/win_types.h"
 
 namespace platform::sim {
@@ -73,6 +74,7 @@ struct DriveSpec {
     SectorSet weak;
     std::uint64_t latencyUs = 0;
     std::uint64_t latencyPerSectorUs = 0;
+    SelfTestSpec selfTest;
 };
 
 struct LetterSpec {
