@@ -19,6 +19,14 @@ DriveSize MeasureDrive(disk::DriveAccess& access, int driveNumber) {
     return size;
 }
 
+std::string DeviceNameOf(disk::DriveAccess& access, int driveNumber) {
+    const platform::Handle handle = access.OpenDrive(driveNumber, disk::OpenProfile::Sector);
+    if (handle == platform::kInvalidHandle) return {};
+    std::string name = access.DeviceName(handle);
+    access.CloseDrive(handle);
+    return name;
+}
+
 std::string DriveOpenFailure(const Context& context, int driveNumber, unsigned error) {
     std::string text = "Drive " + std::to_string(driveNumber) + " cannot be opened (error " + std::to_string(error) + ")";
     if (error == platform::ERROR_FILE_NOT_FOUND) text = "Drive " + std::to_string(driveNumber) + " does not exist";

@@ -38,6 +38,7 @@ int RunDrives(const Context& context) {
             .key("sectors").value(size.sectors)
             .key("capacityMb").value(capacityMb)
             .key("probed").value(probed)
+            .key("device").value(DeviceNameOf(access, n))
             .endObject();
         if (!context.options.json) {
             std::printf("Drive %d %s\n    %llu sectors, %.2f MB%s\n", n, platform::cp1252ToUtf8(model).c_str(),

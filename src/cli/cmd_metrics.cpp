@@ -14,10 +14,12 @@ namespace {
 constexpr std::uint8_t kTemperatureId = 194;
 constexpr std::uint8_t kHoursId = 9;
 
-DriveMetrics MetricsOf(const disk::DriveTable& table, int n, const health::AttributeCatalogue& catalogue) {
+DriveMetrics MetricsOf(const disk::DriveTable& table, int n, const health::AttributeCatalogue& catalogue,
+                       std::string device) {
     const disk::PhysicalDrive& drive = table.DriveAt(n);
     DriveMetrics metrics;
     metrics.number = n;
+    metrics.device = std::move(device);
     metrics.model = platform::cp1252ToUtf8(drive.model());
     metrics.serial = platform::cp1252ToUtf8(drive.serial());
     metrics.firmware = platform::cp1252ToUtf8(drive.firmware());
@@ -31,11 +33,12 @@ DriveMetrics MetricsOf(const disk::DriveTable& table, int n, const health::Attri
             metrics.powerOnHours = drive.nvme.powerOnHours;
         }
     } else {
+        metrics.wwn = WwnText(disk::AtaWorldWideName(drive.identify));
         metrics.smartAvailable = drive.attributeCount > 0;
         for (int j = 0; j < drive.attributeCount; ++j) {
             const disk::SmartAttribute& a = drive.attributes[static_cast<std::size_t>(j)];
             metrics.attributes.push_back({a.id, platform::cp1252ToUtf8(catalogue.AttributeName(a.id)), a.current,
-                                          a.worst, a.threshold, a.raw});
+                                          a.worst, a.threshold, a.RawValue()});
         }
         // The same readings the panels use: the index's attribute for each id.
         if (paint.drawValues) {
@@ -65,7 +68,7 @@ int RunMetrics(const Context& context) {
         if (!MeasureDrive(access, n).opened) continue;
         // A drive without a fixed letter of its own is probed here, as `smart N` does.
         if (!table.ProbedInLastEnumeration(n)) disk::ProbeDrive(access, table, n);
-        drives.push_back(MetricsOf(table, n, catalogue));
+        drives.push_back(MetricsOf(table, n, catalogue, DeviceNameOf(access, n)));
     }
     const std::string text = FormatMetrics(drives);
     if (!context.options.outputFile) {

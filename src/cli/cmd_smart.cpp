@@ -49,6 +49,17 @@ IndicatorNumbers NumbersOf(const disk::DriveTable& table, int n) {
     return numbers;
 }
 
+// The six raw bytes as 12 hex digits, most significant first.
+std::string RawBytesText(const disk::SmartAttribute& attribute) {
+    std::string text;
+    for (int i = 5; i >= 0; --i) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02x", attribute.rawBytes[static_cast<std::size_t>(i)]);
+        text += pair;
+    }
+    return text;
+}
+
 // The value a user reads for a health-log field: the temperature in Celsius, the rest as logged.
 std::int64_t ShownNvmeValue(const disk::NvmeHealth& health, int number) {
     if (number == 2) return static_cast<std::int64_t>(health.temperatureKelvin) - 273;
@@ -130,6 +141,7 @@ int RunSmart(const Context& context) {
         .key("errorText").value(drive.errorText)
         .key("transport").value(drive.transport == disk::Transport::Nvme ? "nvme" : "ata")
         .key("sectors").value(size.sectors)
+        .key("device").value(DeviceNameOf(access, n))
         .key("attributeCount").value(static_cast<int>(drive.attributeCount))
         .key("attributes").beginArray();
     for (int j = 0; j < drive.attributeCount; ++j) {
@@ -141,6 +153,8 @@ int RunSmart(const Context& context) {
             .key("worst").value(static_cast<int>(a.worst))
             .key("raw").value(static_cast<std::int64_t>(a.raw))
             .key("threshold").value(static_cast<std::int64_t>(a.threshold))
+            .key("rawValue").value(a.RawValue())
+            .key("rawBytes").value(RawBytesText(a))
             .endObject();
     }
     json.endArray();

@@ -47,6 +47,9 @@ struct DriveSize {
 };
 DriveSize MeasureDrive(disk::DriveAccess& access, int driveNumber);
 
+// The system's short name of drive n ("sda", "sim0"); empty when it does not open or has none.
+std::string DeviceNameOf(disk::DriveAccess& access, int driveNumber);
+
 // The message for a drive that does not open, with a hint about rights on the real machine.
 std::string DriveOpenFailure(const Context& context, int driveNumber, unsigned error);
 // Prints {"refused": text} (JSON) or the text (stderr) for a command that could not run.

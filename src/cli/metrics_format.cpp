@@ -1,50 +1,63 @@
 #include "cli/metrics_format.h"
 
-#include <functional>
+#include <cstdio>
 
 #include "health/nvme_fields.h"
 
 namespace cli {
 namespace {
 
-using Label = std::pair<const char*, std::string>;
-
-class Exposition {
-public:
-    // One family: HELP and TYPE, then sample(drive) for each drive that has a value.
-    void family(const std::string& name, const char* type, const char* help,
-                const std::vector<DriveMetrics>& drives,
-                const std::function<void(const DriveMetrics&, Exposition&)>& samples) {
-        const std::size_t before = out_.size();
-        out_ += "# HELP " + name + " " + help + "\n# TYPE " + name + " " + type + "\n";
-        const std::size_t header = out_.size();
-        name_ = name;
-        for (const DriveMetrics& drive : drives) samples(drive, *this);
-        // A family without samples says nothing.
-        if (out_.size() == header) out_.resize(before);
-    }
-
-    void sample(const DriveMetrics& drive, const std::vector<Label>& extra, const std::string& value) {
-        out_ += name_ + "{drive=\"" + std::to_string(drive.number) + "\"";
-        for (const Label& label : extra) out_ += std::string(",") + label.first + "=\"" + EscapeLabelValue(label.second) + "\"";
-        out_ += "} " + value + "\n";
-    }
-    void sample(const DriveMetrics& drive, std::uint64_t value) { sample(drive, {}, std::to_string(value)); }
-    void sample(const DriveMetrics& drive, std::int64_t value) { sample(drive, {}, std::to_string(value)); }
-    void flag(const DriveMetrics& drive, bool value) { sample(drive, {}, value ? "1" : "0"); }
-
-    const std::string& text() const { return out_; }
-
-private:
-    std::string out_;
-    std::string name_;
-};
-
 std::vector<Label> AttributeLabels(const AttributeSample& a) {
     return {{"id", std::to_string(a.id)}, {"name", a.name}};
 }
 
 }  // namespace
+
+void Exposition::header(const std::string& name, const char* type, const char* help) {
+    out_ += "# HELP " + name + " " + help + "\n# TYPE " + name + " " + type + "\n";
+    name_ = name;
+}
+
+void Exposition::anyFamily(const std::string& name, const char* type, const char* help,
+                           const std::vector<DriveMetrics>& drives, const DriveSamples& samples, bool standbyToo) {
+    const std::size_t before = out_.size();
+    header(name, type, help);
+    const std::size_t afterHeader = out_.size();
+    for (const DriveMetrics& drive : drives)
+        if (drive.active || standbyToo) samples(drive, *this);
+    if (out_.size() == afterHeader) out_.resize(before);
+}
+
+void Exposition::family(const std::string& name, const char* type, const char* help,
+                        const std::vector<DriveMetrics>& drives, const DriveSamples& samples) {
+    anyFamily(name, type, help, drives, samples, false);
+}
+
+void Exposition::identityFamily(const std::string& name, const char* type, const char* help,
+                                const std::vector<DriveMetrics>& drives, const DriveSamples& samples) {
+    anyFamily(name, type, help, drives, samples, true);
+}
+
+void Exposition::single(const std::string& name, const char* type, const char* help, const std::vector<Label>& labels,
+                        const std::string& value) {
+    header(name, type, help);
+    out_ += name;
+    if (!labels.empty()) {
+        const char* separator = "{";
+        for (const Label& label : labels) {
+            out_ += std::string(separator) + label.first + "=\"" + EscapeLabelValue(label.second) + "\"";
+            separator = ",";
+        }
+        out_ += "}";
+    }
+    out_ += " " + value + "\n";
+}
+
+void Exposition::sample(const DriveMetrics& drive, const std::vector<Label>& extra, const std::string& value) {
+    out_ += name_ + "{drive=\"" + std::to_string(drive.number) + "\",device=\"" + EscapeLabelValue(drive.device) + "\"";
+    for (const Label& label : extra) out_ += std::string(",") + label.first + "=\"" + EscapeLabelValue(label.second) + "\"";
+    out_ += "} " + value + "\n";
+}
 
 std::string EscapeLabelValue(std::string_view utf8) {
     std::string out;
@@ -64,45 +77,55 @@ std::string EscapeLabelValue(std::string_view utf8) {
     return out;
 }
 
-std::string FormatMetrics(const std::vector<DriveMetrics>& drives) {
-    Exposition e;
-    e.family("varim_drive_info", "gauge", "Drive identity; the value is always 1.", drives,
+std::string WwnText(std::uint64_t wwn) {
+    if (wwn == 0) return {};
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%016llx", static_cast<unsigned long long>(wwn));
+    return text;
+}
+
+void AppendIdentityFamilies(const std::vector<DriveMetrics>& drives, Exposition& e) {
+    e.identityFamily("varim_drive_info", "gauge", "Drive identity; the value is always 1.", drives,
              [](const DriveMetrics& d, Exposition& x) {
-                 x.sample(d,
-                          {{"model", d.model},
-                           {"serial", d.serial},
-                           {"firmware", d.firmware},
-                           {"transport", d.nvme ? "nvme" : "ata"}},
-                          "1");
+                 std::vector<Label> labels = {{"model", d.model},
+                                              {"serial", d.serial},
+                                              {"firmware", d.firmware},
+                                              {"transport", d.nvme ? "nvme" : "ata"}};
+                 if (!d.wwn.empty()) labels.emplace_back("wwn", d.wwn);
+                 x.sample(d, labels, "1");
              });
     e.family("varim_smart_available", "gauge",
              "1 when the drive delivered its health data (ATA S.M.A.R.T. values or the NVMe health log), else 0.",
              drives, [](const DriveMetrics& d, Exposition& x) { x.flag(d, d.smartAvailable); });
+}
 
+void AppendAtaAttributeFamilies(const std::vector<DriveMetrics>& drives, Exposition& e) {
     struct AttributeFamily {
         const char* name;
         const char* help;
-        std::function<std::optional<std::int64_t>(const AttributeSample&)> value;
+        std::optional<std::uint64_t> (*value)(const AttributeSample&);
     };
-    const AttributeFamily attributeFamilies[] = {
+    static constexpr AttributeFamily kFamilies[] = {
         {"varim_attribute_current", "Normalised current value of an ATA S.M.A.R.T. attribute.",
-         [](const AttributeSample& a) { return std::optional<std::int64_t>(a.current); }},
+         [](const AttributeSample& a) { return std::optional<std::uint64_t>(a.current); }},
         {"varim_attribute_worst", "Worst normalised value of an ATA S.M.A.R.T. attribute.",
-         [](const AttributeSample& a) { return std::optional<std::int64_t>(a.worst); }},
+         [](const AttributeSample& a) { return std::optional<std::uint64_t>(a.worst); }},
         {"varim_attribute_threshold", "Threshold of an ATA S.M.A.R.T. attribute, where the drive reported one.",
          [](const AttributeSample& a) {
-             return a.threshold < 0 ? std::nullopt : std::optional<std::int64_t>(a.threshold);
+             return a.threshold < 0 ? std::nullopt : std::optional<std::uint64_t>(a.threshold);
          }},
-        {"varim_attribute_raw", "Raw value of an ATA S.M.A.R.T. attribute (its low 16 bits).",
-         [](const AttributeSample& a) { return std::optional<std::int64_t>(a.raw); }},
+        {"varim_attribute_raw", "Raw value of an ATA S.M.A.R.T. attribute: the whole 48-bit field as one number.",
+         [](const AttributeSample& a) { return std::optional<std::uint64_t>(a.raw); }},
     };
-    for (const AttributeFamily& family : attributeFamilies) {
+    for (const AttributeFamily& family : kFamilies) {
         e.family(family.name, "gauge", family.help, drives, [&](const DriveMetrics& d, Exposition& x) {
             for (const AttributeSample& a : d.attributes)
                 if (const auto value = family.value(a)) x.sample(d, AttributeLabels(a), std::to_string(*value));
         });
     }
+}
 
+void AppendPanelFamilies(const std::vector<DriveMetrics>& drives, Exposition& e) {
     e.family("varim_temperature_celsius", "gauge", "Drive temperature in degrees Celsius.", drives,
              [](const DriveMetrics& d, Exposition& x) {
                  if (d.celsius) x.sample(d, static_cast<std::int64_t>(*d.celsius));
@@ -123,7 +146,9 @@ std::string FormatMetrics(const std::vector<DriveMetrics>& drives) {
              [](const DriveMetrics& d, Exposition& x) {
                  if (d.evaluated) x.flag(d, d.temperatureAlarm);
              });
+}
 
+void AppendNvmeFamilies(const std::vector<DriveMetrics>& drives, Exposition& e) {
     for (const health::NvmeField& field : health::kNvmeFields) {
         const std::string help = "NVMe health log: " + std::string(field.name) +
                                  (field.number == 2 ? " in degrees Celsius." : ".");
@@ -136,6 +161,11 @@ std::string FormatMetrics(const std::vector<DriveMetrics>& drives) {
                          x.sample(d, disk::NvmeFieldValue(*d.nvmeHealth, field.number));
                  });
     }
+}
+
+std::string FormatMetrics(const std::vector<DriveMetrics>& drives) {
+    Exposition e;
+    for (const DriveFamilyGroup group : kDriveFamilyGroups) group(drives, e);
     return e.text();
 }
 

@@ -117,6 +117,13 @@ bool DriveAccess::ClaimForWriting(platform::Handle handle, std::string& reason) 
     return kernel_.claimForWriting(handle, reason);
 }
 
+std::string DriveAccess::DeviceName(platform::Handle handle) {
+    shortTransfer_ = false;
+    std::string name;
+    if (!kernel_.deviceName(handle, name)) name.clear();
+    return name;
+}
+
 bool DriveAccess::IsListedDevice(platform::Handle handle) {
     shortTransfer_ = false;
     return kernel_.isListedDevice(handle);

@@ -55,6 +55,9 @@ public:
     // Text naming the drive behind the handle, the same in later runs (Kernel::driveIdentity);
     // false when it cannot be told.
     bool DriveIdentity(platform::Handle handle, std::string& identity);
+    // The system's short name of the drive behind the handle (Kernel::deviceName); empty when
+    // it has none.
+    std::string DeviceName(platform::Handle handle);
     // Whether the drive behind the handle is still the one its number was listed with.
     bool IsListedDevice(platform::Handle handle);
     // The error code of the last failed operation (GetLastError, or ERROR_HANDLE_EOF after a

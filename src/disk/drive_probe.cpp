@@ -72,6 +72,7 @@ void ParseValuePage(DriveTable& table, int driveNumber, const std::uint8_t* data
         attribute.current = entry[3];
         attribute.worst = entry[4];
         attribute.raw = static_cast<std::uint32_t>(entry[5]) + 256u * entry[6];
+        std::memcpy(attribute.rawBytes.data(), entry + 5, attribute.rawBytes.size());
         attribute.threshold = -1;
         table.IndexAttribute(driveNumber, attribute.id, drive.attributeCount);
         ++drive.attributeCount;

@@ -79,3 +79,17 @@ void DecodeIdentifyText(std::uint8_t* field, int width) {
 }
 
 }  // namespace disk
+
+namespace disk {
+
+std::uint64_t AtaWorldWideName(const std::uint8_t* identify) {
+    const auto word = [identify](int n) {
+        return static_cast<std::uint64_t>(identify[2 * n] | (identify[2 * n + 1] << 8));
+    };
+    // Words 84 and 87 each carry a "WWN supported" bit (8), valid when bits 15:14 read 01.
+    const auto says = [&](int n) { return (word(n) & 0xC100) == 0x4100; };
+    if (!says(84) && !says(87)) return 0;
+    return (word(108) << 48) | (word(109) << 32) | (word(110) << 16) | word(111);
+}
+
+}  // namespace disk

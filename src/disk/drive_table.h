@@ -18,10 +18,18 @@ inline constexpr int kMaxAttributes = 30;
 
 struct SmartAttribute {
     std::uint8_t id = 0;
-    std::uint32_t raw = 0;  // low 16 bits of the raw field
+    std::uint32_t raw = 0;  // low 16 bits of the raw field, as the panels and the grid show it
     std::uint8_t current = 0;
     std::uint8_t worst = 0;
     std::int32_t threshold = -1;  // -1 until a threshold page paired it
+    std::array<std::uint8_t, 6> rawBytes{};  // the whole raw field, least significant byte first
+
+    // The whole raw field as one 48-bit number.
+    std::uint64_t RawValue() const {
+        std::uint64_t value = 0;
+        for (int i = 5; i >= 0; --i) value = (value << 8) | rawBytes[static_cast<std::size_t>(i)];
+        return value;
+    }
 };
 
 // Offsets and widths of the decoded identify texts.
@@ -95,6 +103,10 @@ private:
     std::map<std::uint32_t, std::uint8_t> attributeIndex_;
     health::AttributeSettings settings_;
 };
+
+// The drive's World Wide Name from IDENTIFY words 108..111 (the first 256 bytes of the data),
+// when the drive says it reports one; 0 otherwise.
+std::uint64_t AtaWorldWideName(const std::uint8_t* identify);
 
 // Decodes one ATA identify text in place: byte pairs swapped, whitespace trimmed, written back
 // from the field's start with a terminator when shorter than width.

@@ -69,6 +69,13 @@ public:
     // when the drives were first listed (same device, same size). False with the last error
     // set when another device, or the same one resized, now answers to that number.
     virtual bool isListedDevice(Handle handle) = 0;
+    // The operating system's short name of the disk behind an open handle ("sda", "nvme0n1"),
+    // the name monitoring tools use for it; false when it has none.
+    virtual bool deviceName(Handle handle, std::string& name) {
+        (void)handle;
+        name.clear();
+        return false;
+    }
 };
 
 }  // namespace platform

@@ -89,7 +89,7 @@ TEST_F(CliTest, DrivesCountsFixedLettersAndListsWhatOpens) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\"fixedLettersSeen\": 2, \"drivesRead\": 1"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("{\"number\": 0, \"model\": \"SIMDISK 2000\", \"sectors\": 2000, \"capacityMb\": 0.9765625, "
-                         "\"probed\": true}"),
+                         "\"probed\": true, \"device\": \"sim0\"}"),
               std::string::npos)
         << r.out;
 
@@ -105,11 +105,12 @@ TEST_F(CliTest, SmartShowsAttributesInPageOrderWithNamesAndIndicators) {
     EXPECT_NE(r.out.find("\"model\": \"SIMDISK 2000\", \"serial\": \"SIM0001\", \"firmware\": \"1.0\""), std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("\"attributeCount\": 3"), std::string::npos);
+    // The 16-bit raw of the panels, and the whole 48-bit field beside it.
     auto t = r.out.find("{\"id\": 194, \"name\": \"Temperature\", \"current\": 100, \"worst\": 100, \"raw\": 38, "
-                        "\"threshold\": -1}");
+                        "\"threshold\": -1, \"rawValue\": 193274839078, \"rawBytes\": \"002d00140026\"}");
     auto h = r.out.find("{\"id\": 9, \"name\": \"Power-On Hours\", \"current\": 97, \"worst\": 97, \"raw\": 1234");
     auto s = r.out.find("{\"id\": 5, \"name\": \"Reallocated Sectors Count\", \"current\": 100, \"worst\": 100, "
-                        "\"raw\": 0, \"threshold\": 36}");
+                        "\"raw\": 0, \"threshold\": 36, \"rawValue\": 0, \"rawBytes\": \"000000000000\"}");
     ASSERT_NE(t, std::string::npos) << r.out;
     ASSERT_NE(h, std::string::npos) << r.out;
     ASSERT_NE(s, std::string::npos) << r.out;

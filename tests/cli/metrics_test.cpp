@@ -22,7 +22,8 @@ const char* kMachine =
     "[Machine]\nLetters = C:fixed D:fixed E:fixed\n"
     "[Drive0]\nSectors = 2000\nModel = ACME \"Q\" 7\\2 Caf\xE9\nSerial = A\\B\"C\nFirmware = 1.0\n"
     "Attribute.0 = 194, 0x0022, 100, 99, 38 0 20 0 45 0\nAttribute.1 = 9, 0x0032, 97, 97, 210 4 0 0 0 0\n"
-    "Threshold.1 = 9, 0\n"
+    "Attribute.2 = 241, 0x0032, 100, 100, 0x06 0xc3 0x62 0x20 0 0\nThreshold.1 = 9, 0\n"
+    "Device = sdb\nWwn = 0x5000c5000a1b2c3d\n"
     "[Drive1]\nSectors = 2000\nTransport = nvme\nModel = NV TEST\nSerial = NV-1\n"
     "Nvme.CriticalWarning = 4\nNvme.PowerOnHours = 77\nNvme.DataUnitsRead = 12\n"
     "[Drive2]\nSectors = 2000\nSmart = none\nModel = OLD\n";
@@ -71,34 +72,35 @@ TEST(MetricsCommand, WritesTheExpectedSamplesAtomicallyAndPassesPromtool) {
     const std::string text = ReadAll(output);
 
     const char* expected[] = {
-        "varim_drive_info{drive=\"0\",model=\"ACME \\\"Q\\\" 7\\\\2 Caf\xC3\xA9\",serial=\"A\\\\B\\\"C\","
-        "firmware=\"1.0\",transport=\"ata\"} 1\n",
-        "varim_drive_info{drive=\"1\",model=\"NV TEST\",serial=\"NV-1\",firmware=\"1.0\",transport=\"nvme\"} 1\n",
-        "varim_smart_available{drive=\"0\"} 1\n",
-        "varim_smart_available{drive=\"1\"} 1\n",
-        "varim_smart_available{drive=\"2\"} 0\n",
-        "varim_attribute_current{drive=\"0\",id=\"194\",name=\"Temperature\"} 100\n",
-        "varim_attribute_worst{drive=\"0\",id=\"194\",name=\"Temperature\"} 99\n",
-        "varim_attribute_threshold{drive=\"0\",id=\"9\",name=\"Power-On Hours\"} 0\n",
-        "varim_attribute_raw{drive=\"0\",id=\"9\",name=\"Power-On Hours\"} 1234\n",
-        "varim_temperature_celsius{drive=\"0\"} 38\n",
-        "varim_temperature_celsius{drive=\"1\"} 40\n",
-        "varim_power_on_hours{drive=\"0\"} 1234\n",
-        "varim_power_on_hours{drive=\"1\"} 77\n",
-        "varim_health_ok{drive=\"0\"} 1\n",
-        "varim_health_ok{drive=\"1\"} 0\n",
-        "varim_backup_alarm{drive=\"1\"} 1\n",
-        "varim_temperature_alarm{drive=\"0\"} 0\n",
-        "varim_nvme_critical_warning{drive=\"1\"} 4\n",
-        "varim_nvme_temperature_celsius{drive=\"1\"} 40\n",
-        "varim_nvme_data_units_read_total{drive=\"1\"} 12\n",
-        "varim_nvme_power_on_hours_total{drive=\"1\"} 77\n",
+        "varim_drive_info{drive=\"0\",device=\"sdb\",model=\"ACME \\\"Q\\\" 7\\\\2 Caf\xC3\xA9\",serial=\"A\\\\B\\\"C\","
+        "firmware=\"1.0\",transport=\"ata\",wwn=\"0x5000c5000a1b2c3d\"} 1\n",
+        "varim_attribute_raw{drive=\"0\",device=\"sdb\",id=\"241\",name=\"Total LBAs Written\"} 543343366\n",
+        "varim_drive_info{drive=\"1\",device=\"sim1\",model=\"NV TEST\",serial=\"NV-1\",firmware=\"1.0\",transport=\"nvme\"} 1\n",
+        "varim_smart_available{drive=\"0\",device=\"sdb\"} 1\n",
+        "varim_smart_available{drive=\"1\",device=\"sim1\"} 1\n",
+        "varim_smart_available{drive=\"2\",device=\"sim2\"} 0\n",
+        "varim_attribute_current{drive=\"0\",device=\"sdb\",id=\"194\",name=\"Temperature\"} 100\n",
+        "varim_attribute_worst{drive=\"0\",device=\"sdb\",id=\"194\",name=\"Temperature\"} 99\n",
+        "varim_attribute_threshold{drive=\"0\",device=\"sdb\",id=\"9\",name=\"Power-On Hours\"} 0\n",
+        "varim_attribute_raw{drive=\"0\",device=\"sdb\",id=\"9\",name=\"Power-On Hours\"} 1234\n",
+        "varim_temperature_celsius{drive=\"0\",device=\"sdb\"} 38\n",
+        "varim_temperature_celsius{drive=\"1\",device=\"sim1\"} 40\n",
+        "varim_power_on_hours{drive=\"0\",device=\"sdb\"} 1234\n",
+        "varim_power_on_hours{drive=\"1\",device=\"sim1\"} 77\n",
+        "varim_health_ok{drive=\"0\",device=\"sdb\"} 1\n",
+        "varim_health_ok{drive=\"1\",device=\"sim1\"} 0\n",
+        "varim_backup_alarm{drive=\"1\",device=\"sim1\"} 1\n",
+        "varim_temperature_alarm{drive=\"0\",device=\"sdb\"} 0\n",
+        "varim_nvme_critical_warning{drive=\"1\",device=\"sim1\"} 4\n",
+        "varim_nvme_temperature_celsius{drive=\"1\",device=\"sim1\"} 40\n",
+        "varim_nvme_data_units_read_total{drive=\"1\",device=\"sim1\"} 12\n",
+        "varim_nvme_power_on_hours_total{drive=\"1\",device=\"sim1\"} 77\n",
         "# TYPE varim_nvme_media_errors_total counter\n",
     };
     for (const char* line : expected) EXPECT_NE(text.find(line), std::string::npos) << "missing: " << line;
     // Drive 2 answered nothing: it has an identity, and no health samples at all.
-    EXPECT_EQ(text.find("varim_health_ok{drive=\"2\"}"), std::string::npos);
-    EXPECT_EQ(text.find("varim_attribute_threshold{drive=\"0\",id=\"194\""), std::string::npos);
+    EXPECT_EQ(text.find("varim_health_ok{drive=\"2\",device=\"sim2\"}"), std::string::npos);
+    EXPECT_EQ(text.find("varim_attribute_threshold{drive=\"0\",device=\"sdb\",id=\"194\""), std::string::npos);
 
     struct stat st {};
     ASSERT_EQ(stat(output.c_str(), &st), 0);

@@ -291,6 +291,30 @@ bool LinuxKernel::isListedDevice(Handle handle) {
     return succeed();
 }
 
+bool LinuxKernel::deviceName(Handle handle, std::string& name) {
+    name.clear();
+    const OpenDrive* drive = find(handle);
+    if (drive == nullptr) return fail(ERROR_INVALID_HANDLE);
+    const SectorFile& file = *drive->file;
+    if (discovers_) {
+        name = drive->name;
+        return succeed();
+    }
+    // An explicit path may be a link (/dev/disk/by-id/...): the device number names the disk.
+    std::string path = file.path();
+    struct stat st {};
+    if (file.isBlockDevice() && fstat(file.fd(), &st) == 0) {
+        char target[4096];
+        const std::string link = roots_.sysfs + "/dev/block/" + deviceNumberText(st.st_rdev);
+        const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+        if (length > 0) path.assign(target, static_cast<std::size_t>(length));
+    }
+    const std::size_t slash = path.rfind('/');
+    name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty()) return fail(ERROR_INVALID_FUNCTION);
+    return succeed();
+}
+
 bool LinuxKernel::claimForWriting(Handle handle, std::string& reason) {
     OpenDrive* drive = find(handle);
     if (drive == nullptr) {

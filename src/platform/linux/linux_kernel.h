@@ -46,6 +46,8 @@ public:
     bool flushFileBuffers(Handle handle) override;
     bool driveIdentity(Handle handle, std::string& identity) override;
     bool isListedDevice(Handle handle) override;
+    // The kernel name of the disk ("sda", "nvme0n1"); an image file gives its file name.
+    bool deviceName(Handle handle, std::string& name) override;
 
     // The drives as last discovered (physical drive n is element n).
     const DriveLayout& layout() const { return layout_; }

@@ -1,5 +1,6 @@
 #include "platform/sim/machine_description.h"
 
+#include <algorithm>
 #include <limits>
 #include <map>
 #include <set>
@@ -393,6 +394,8 @@ class Parser {
         if (key == "model") return text(line, value, 40, drive.model);
         if (key == "serial") return text(line, value, 20, drive.serial);
         if (key == "firmware") return text(line, value, 8, drive.firmware);
+        if (key == "device") return deviceName(line, value, drive.deviceName);
+        if (key == "wwn") return number(line, value, UINT64_MAX, drive.wwn);
         if (key == "badread") return faultList(line, value, drive, &DriveSpec::badRead);
         if (key == "badwrite") return faultList(line, value, drive, &DriveSpec::badWrite);
         if (key == "pending") return faultList(line, value, drive, &DriveSpec::pending);
@@ -415,6 +418,20 @@ class Parser {
         }
         return fail(line.line,
                     "unknown key " + quoted(line.key) + " in [Drive" + std::to_string(drive.number) + "]");
+    }
+
+    // A short name such as sdb or nvme1n1: letters, digits, '.', '_' and '-', at most 32.
+    bool deviceName(const ProfileLine& line, std::string_view value, std::string& out) {
+        const bool allowed = std::all_of(value.begin(), value.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                   c == '_' || c == '-';
+        });
+        if (value.empty() || value.size() > 32 || !allowed)
+            return fail(line.line, std::string(line.key) +
+                                       " must be 1 to 32 letters, digits, '.', '_' or '-' (such as sdb), found " +
+                                       quoted(value));
+        out = std::string(value);
+        return true;
     }
 
     bool nvmeAnswer(const ProfileLine& line, std::string_view value, NvmeAnswer& out) {
@@ -508,6 +525,14 @@ bool parseMachineDescription(std::string_view text, const std::string& baseDir, 
 std::string reportedSerial(const DriveSpec& drive) {
     if (!drive.serial.empty()) return drive.serial;
     return "SIM" + std::string(drive.number < 10 ? "000" : "00") + std::to_string(drive.number);
+}
+
+}  // namespace platform::sim
+
+namespace platform::sim {
+
+std::string reportedDeviceName(const DriveSpec& drive) {
+    return drive.deviceName.empty() ? "sim" + std::to_string(drive.number) : drive.deviceName;
 }
 
 }  // namespace platform::sim

@@ -57,6 +57,8 @@ struct DriveSpec {
     std::string model = "VARIM SIMULATED DISK";
     std::string serial;  // empty: "SIM" and the drive number, e.g. SIM0003
     std::string firmware = "1.0";
+    std::string deviceName;  // the system's short name; empty: "sim" and the drive number
+    std::uint64_t wwn = 0;   // World Wide Name in IDENTIFY words 108..111; 0: none reported
     bool identifyFails = false;
     bool valuesFail = false;
     bool thresholdsFail = false;
@@ -93,6 +95,9 @@ struct MachineDescription {
 
 // The serial the drive reports: its Serial, else "SIM" and its number (SIM0003).
 std::string reportedSerial(const DriveSpec& drive);
+
+// The system's short name of the drive: its Device, else "sim" and its number (sim3).
+std::string reportedDeviceName(const DriveSpec& drive);
 
 // Parses description text. fileName prefixes error messages; baseDir resolves Image paths.
 bool parseMachineDescription(std::string_view text, const std::string& baseDir, const std::string& fileName,

@@ -740,6 +740,19 @@ bool SimulatedKernel::isListedDevice(Handle handle) {
     return impl_->finish(record, listed, ERROR_DEV_NOT_EXIST);
 }
 
+bool SimulatedKernel::deviceName(Handle handle, std::string& name) {
+    std::lock_guard lock(impl_->mutex);
+    CallRecord record;
+    record.operation = "deviceName";
+    record.handle = handle;
+    name.clear();
+    OpenHandle* open = nullptr;
+    const Drive* drive = impl_->driveOf(handle, &open);
+    if (!drive) return impl_->finish(record, false, ERROR_INVALID_HANDLE);
+    name = reportedDeviceName(drive->described);
+    return impl_->finish(record, true, 0);
+}
+
 std::uint32_t SimulatedKernel::getVersion() {
     return impl_->version;
 }

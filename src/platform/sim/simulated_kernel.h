@@ -29,7 +29,8 @@ struct CallRecord {
     std::string operation;           // "createFile", "setFilePointer", "readFile", "writeFile",
                                      // "deviceIoControl", "closeHandle", "getLogicalDrives",
                                      // "getDriveType", "claimForWriting", "flushFileBuffers",
-                                     // "driveIdentity", "isListedDevice"
+                                     // "driveIdentity", "isListedDevice",
+                                     // "deviceName"
     Handle handle = kInvalidHandle;  // the handle used, or returned by createFile
     std::string path;                // createFile path, getDriveType root
     DWORD desiredAccess = 0;
@@ -83,6 +84,8 @@ class SimulatedKernel final : public Kernel, public OsVersion {
     bool driveIdentity(Handle handle, std::string& identity) override;
     // False (ERROR_DEV_NOT_EXIST) once replaceDrive put another disk in the drive's place.
     bool isListedDevice(Handle handle) override;
+    // The drive's Device key, else "sim" and its number.
+    bool deviceName(Handle handle, std::string& name) override;
 
     // OsVersion: the machine's Version key (5.1 when absent).
     std::uint32_t getVersion() override;

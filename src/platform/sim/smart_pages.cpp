@@ -73,14 +73,18 @@ Page identifyPage(const DriveSpec& drive, const DriveGeometry& geometry) {
     putWord(page, 80, 0x00FE);  // ATA/ATAPI-1 to 7
     putWord(page, 82, 0x4069);  // S.M.A.R.T., power management, write cache, look-ahead, NOP
     putWord(page, 83, 0x4400);  // 48-bit addressing
-    putWord(page, 84, 0x4000);
+    // Bit 8 of words 84 and 87: words 108..111 hold the World Wide Name.
+    const std::uint16_t wwnSupported = drive.wwn != 0 ? 0x0100 : 0;
+    putWord(page, 84, static_cast<std::uint16_t>(0x4000 | wwnSupported));
     const bool smartEnabled = drive.smart == SmartSupport::Yes;
     putWord(page, 85, static_cast<std::uint16_t>(0x4068 | (smartEnabled ? 1 : 0)));
     putWord(page, 86, 0x0400);
-    putWord(page, 87, 0x4000);
+    putWord(page, 87, static_cast<std::uint16_t>(0x4000 | wwnSupported));
     for (std::size_t i = 0; i < 4; ++i) {
         putWord(page, 100 + i, static_cast<std::uint16_t>((drive.sectors >> (16 * i)) & 0xFFFF));
     }
+    for (std::size_t i = 0; i < 4; ++i)
+        putWord(page, 108 + i, static_cast<std::uint16_t>((drive.wwn >> (48 - 16 * i)) & 0xFFFF));
     page[510] = 0xA5;  // integrity word signature; the checksum is its high byte
     putChecksum(page);
     return page;
