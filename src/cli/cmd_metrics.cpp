@@ -69,6 +69,8 @@ int RunMetrics(const Context& context) {
         // A drive without a fixed letter of its own is probed here, as `smart N` does.
         if (!table.ProbedInLastEnumeration(n)) disk::ProbeDrive(access, table, n);
         drives.push_back(MetricsOf(table, n, catalogue, DeviceNameOf(access, n)));
+        // A drive in standby is asked nothing that would wake it.
+        if (drives.back().active) drives.back().selfTest = ReadSelfTestMetrics(access, n);
     }
     const std::string text = FormatMetrics(drives);
     if (!context.options.outputFile) {

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/self_test_metrics.h"
 #include "disk/nvme_health.h"
 
 namespace cli {
@@ -45,6 +46,7 @@ struct DriveMetrics {
     bool healthOk = false;
     bool backupAlarm = false;
     bool temperatureAlarm = false;
+    SelfTestMetrics selfTest;  // the drive's own self-tests and error log
 };
 
 using Label = std::pair<const char*, std::string>;
@@ -93,6 +95,7 @@ inline constexpr DriveFamilyGroup kDriveFamilyGroups[] = {
     AppendAtaAttributeFamilies,
     AppendPanelFamilies,
     AppendNvmeFamilies,
+    AppendSelfTestFamilies,
 };
 
 // The whole exposition for these drives, ending with a newline.
