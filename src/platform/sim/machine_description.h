@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/sim/sector_set.h"
-#include "platform/sim/self_test_spec.h"
+#include "platform/sim/self_test_keys.h"
 #include "platform/win_types.h"
 
 namespace platform::sim {

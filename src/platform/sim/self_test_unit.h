@@ -8,7 +8,7 @@
 #include <deque>
 #include <vector>
 
-#include "platform/sim/self_test_spec.h"
+#include "platform/sim/self_test_keys.h"
 
 namespace platform::sim {
 

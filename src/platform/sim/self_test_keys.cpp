@@ -1,4 +1,4 @@
-#include "platform/sim/self_test_spec.h"
+#include "platform/sim/self_test_keys.h"
 
 #include <charconv>
 #include <vector>
