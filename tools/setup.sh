@@ -15,6 +15,8 @@ packages=(
   xvfb xauth
   # the Debian package: made by CPack, checked, installed on a clean Debian 12 root
   dpkg-dev lintian desktop-file-utils appstream libxml2-utils man-db debootstrap wget
+  # the metrics checks: promtool (in prometheus), systemd-analyze, the dashboard's JSON
+  prometheus systemd python3
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -101,7 +101,7 @@ Model = Maxtor 6Y080L0
 LatencyUs = 100
 LatencyPerSectorUs = 20
 
-; A healthy NVMe drive at 41 degrees Celsius (314 K), 3 % worn.
+; A healthy NVMe drive at 41 degrees Celsius (314 K), 3 % worn; warns at 85, critical at 90.
 [Drive5]
 Sectors = 150000
 Transport = nvme
@@ -120,6 +120,9 @@ Nvme.ControllerBusyTime = 1422
 Nvme.PowerCycles = 1187
 Nvme.PowerOnHours = 5311
 Nvme.UnsafeShutdowns = 64
+Nvme.TemperatureSensors = 314, 321
+Nvme.WarningThresholdKelvin = 358
+Nvme.CriticalThresholdKelvin = 363
 LatencyUs = 50
 LatencyPerSectorUs = 5
 )ini";

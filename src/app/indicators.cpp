@@ -69,6 +69,14 @@ IndicatorPaint EvaluateNvme(const disk::PhysicalDrive& drive, int driveNumber, c
 
 }  // namespace
 
+bool AttributesBeyondLimits(const disk::DriveTable& table, int driveNumber) {
+    for (const WatchedAttribute& watched : kWatched) {
+        const disk::SmartAttribute* attribute = table.FindAttribute(driveNumber, watched.id);
+        if (attribute != nullptr && static_cast<std::int32_t>(attribute->raw) > watched.limit) return true;
+    }
+    return false;
+}
+
 IndicatorPaint EvaluateIndicators(const disk::DriveTable& table, int driveNumber, const IndicatorState& previous) {
     IndicatorPaint paint{previous, false};
     if (driveNumber < 0 || driveNumber >= disk::kDriveSlots) return paint;
@@ -84,12 +92,9 @@ IndicatorPaint EvaluateIndicators(const disk::DriveTable& table, int driveNumber
     SetTemperature(state, t);
     state.statusText = "OK";
     state.warningDrive = driveNumber;
-    for (const WatchedAttribute& watched : kWatched) {
-        const disk::SmartAttribute* attribute = table.FindAttribute(driveNumber, watched.id);
-        if (attribute != nullptr && static_cast<std::int32_t>(attribute->raw) > watched.limit) {
-            state.backupAlarm = 1;
-            state.statusText = "Bad";
-        }
+    if (AttributesBeyondLimits(table, driveNumber)) {
+        state.backupAlarm = 1;
+        state.statusText = "Bad";
     }
     // Without a power-on counter there is no figure to show.
     const disk::SmartAttribute* hours = table.FindAttribute(driveNumber, kPowerOnHoursId);

@@ -40,6 +40,10 @@ inline constexpr std::uint32_t kValueColour = 0x000000;
 inline constexpr std::uint32_t kTextBackground = 0xF2D8C2;
 inline constexpr int kMaxIndicatorTexts = 8;
 
+// The status panel's rule for an ATA drive: true when a watched attribute's raw value (as the
+// panels read it) is beyond its limit. Needs no temperature reading.
+bool AttributesBeyondLimits(const disk::DriveTable& table, int driveNumber);
+
 // Evaluates the panels for the selected drive through the table's attribute index. A drive
 // number without a record (outside 0..31), no temperature attribute or a reading outside
 // 0..400 returns the previous state unchanged with drawValues false. An NVMe drive is

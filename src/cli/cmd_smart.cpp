@@ -23,7 +23,7 @@ struct IndicatorNumbers {
     int celsius = 0;
     int fahrenheit = 0;
     bool hasHours = false;
-    std::int64_t hours = 0;
+    std::uint64_t hours = 0;  // the power-on counter as the time counter panel shows it
 };
 
 IndicatorNumbers NumbersOf(const disk::DriveTable& table, int n) {
@@ -35,7 +35,7 @@ IndicatorNumbers NumbersOf(const disk::DriveTable& table, int n) {
         numbers.celsius = celsius.value_or(0);
         numbers.fahrenheit = static_cast<int>(numbers.celsius * 1.8 + 32.0);
         numbers.hasHours = drive.nvmeHealthRead;
-        numbers.hours = static_cast<std::int64_t>(drive.nvme.powerOnHours);
+        numbers.hours = drive.nvme.powerOnHours;
         return numbers;
     }
     if (const disk::SmartAttribute* t = table.FindAttribute(n, kTemperatureId)) {
@@ -60,11 +60,31 @@ std::string RawBytesText(const disk::SmartAttribute& attribute) {
     return text;
 }
 
-// The value a user reads for a health-log field: the temperature in Celsius, the rest as logged.
-std::int64_t ShownNvmeValue(const disk::NvmeHealth& health, int number) {
-    if (number == 2) return static_cast<std::int64_t>(health.temperatureKelvin) - 273;
-    const std::uint64_t value = disk::NvmeFieldValue(health, number);
-    return value > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(value);
+// The health log as the JSON document shows it: the temperature in Celsius (null when not
+// believable), the rest as logged, counters as unsigned 64-bit numbers; then the temperature
+// times, sensors and the drive's own thresholds.
+void WriteNvme(JsonWriter& json, const disk::PhysicalDrive& drive) {
+    const auto celsiusOrNull = [&json](std::optional<int> celsius) {
+        if (celsius) json.value(*celsius); else json.null();
+    };
+    const disk::NvmeHealth& health = drive.nvme;
+    json.beginObject();
+    for (const health::NvmeField& field : health::kNvmeFields) {
+        json.key(field.jsonKey);
+        if (field.number == 2)
+            celsiusOrNull(disk::NvmeCelsius(health));
+        else
+            json.value(disk::NvmeFieldValue(health, field.number));
+    }
+    json.key("warningTemperatureMinutes").value(static_cast<std::uint64_t>(health.warningTemperatureMinutes))
+        .key("criticalTemperatureMinutes").value(static_cast<std::uint64_t>(health.criticalTemperatureMinutes))
+        .key("temperatureSensorsCelsius").beginArray();
+    for (const std::uint16_t kelvin : health.sensorKelvin) celsiusOrNull(disk::BelievableCelsius(kelvin));
+    json.endArray().key("warningThresholdCelsius");
+    celsiusOrNull(disk::BelievableCelsius(drive.nvmeWarningKelvin));
+    json.key("criticalThresholdCelsius");
+    celsiusOrNull(disk::BelievableCelsius(drive.nvmeCriticalKelvin));
+    json.endObject();
 }
 
 void PrintNvme(const disk::PhysicalDrive& drive) {
@@ -161,10 +181,7 @@ int RunSmart(const Context& context) {
     if (drive.transport == disk::Transport::Nvme) {
         json.key("nvme");
         if (drive.nvmeHealthRead) {
-            json.beginObject();
-            for (const health::NvmeField& field : health::kNvmeFields)
-                json.key(field.jsonKey).value(ShownNvmeValue(drive.nvme, field.number));
-            json.endObject();
+            WriteNvme(json, drive);
         } else {
             json.null();
         }

@@ -84,16 +84,26 @@ std::string WwnText(std::uint64_t wwn) {
     return text;
 }
 
+std::string ScaledCount(std::uint64_t value, std::uint64_t factor) {
+    if (factor == 0 || value <= UINT64_MAX / factor) return std::to_string(value * factor);
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", static_cast<double>(value) * static_cast<double>(factor));
+    return text;
+}
+
 void AppendIdentityFamilies(const std::vector<DriveMetrics>& drives, Exposition& e) {
     e.identityFamily("varim_drive_info", "gauge", "Drive identity; the value is always 1.", drives,
-             [](const DriveMetrics& d, Exposition& x) {
-                 std::vector<Label> labels = {{"model", d.model},
-                                              {"serial", d.serial},
-                                              {"firmware", d.firmware},
-                                              {"transport", d.nvme ? "nvme" : "ata"}};
-                 if (!d.wwn.empty()) labels.emplace_back("wwn", d.wwn);
-                 x.sample(d, labels, "1");
-             });
+                     [](const DriveMetrics& d, Exposition& x) {
+                         std::vector<Label> labels = {{"model", d.model},
+                                                      {"serial", d.serial},
+                                                      {"firmware", d.firmware},
+                                                      {"transport", d.nvme ? "nvme" : "ata"}};
+                         if (!d.wwn.empty()) labels.emplace_back("wwn", d.wwn);
+                         x.sample(d, labels, "1");
+                     });
+    e.identityFamily("varim_drive_active", "gauge",
+                     "1 when the drive is active or idle, 0 in standby (then it was not asked anything else).",
+                     drives, [](const DriveMetrics& d, Exposition& x) { x.flag(d, d.active); });
     e.family("varim_smart_available", "gauge",
              "1 when the drive delivered its health data (ATA S.M.A.R.T. values or the NVMe health log), else 0.",
              drives, [](const DriveMetrics& d, Exposition& x) { x.flag(d, d.smartAvailable); });
@@ -130,42 +140,88 @@ void AppendPanelFamilies(const std::vector<DriveMetrics>& drives, Exposition& e)
              [](const DriveMetrics& d, Exposition& x) {
                  if (d.celsius) x.sample(d, static_cast<std::int64_t>(*d.celsius));
              });
-    e.family("varim_power_on_hours", "gauge", "Hours the drive has been powered on.", drives,
+    e.family("varim_power_on_seconds_total", "counter", "Time the drive has been powered on, in seconds.", drives,
              [](const DriveMetrics& d, Exposition& x) {
-                 if (d.powerOnHours) x.sample(d, *d.powerOnHours);
+                 if (d.powerOnHours) x.sample(d, {}, ScaledCount(*d.powerOnHours, 3600));
              });
     e.family("varim_health_ok", "gauge", "Drive status: 1 OK, 0 Bad.", drives,
              [](const DriveMetrics& d, Exposition& x) {
-                 if (d.evaluated) x.flag(d, d.healthOk);
+                 if (d.healthKnown) x.flag(d, d.healthOk);
              });
     e.family("varim_backup_alarm", "gauge", "1 when the drive's health calls for a backup now.", drives,
              [](const DriveMetrics& d, Exposition& x) {
-                 if (d.evaluated) x.flag(d, d.backupAlarm);
+                 if (d.healthKnown) x.flag(d, d.backupAlarm);
              });
     e.family("varim_temperature_alarm", "gauge", "1 when the drive is hotter than 55 degrees Celsius.", drives,
              [](const DriveMetrics& d, Exposition& x) {
-                 if (d.evaluated) x.flag(d, d.temperatureAlarm);
+                 if (d.temperatureKnown) x.flag(d, d.temperatureAlarm);
              });
 }
 
 void AppendNvmeFamilies(const std::vector<DriveMetrics>& drives, Exposition& e) {
     for (const health::NvmeField& field : health::kNvmeFields) {
+        // The log counts data in units of 512,000 bytes and time in minutes or hours.
+        const std::uint64_t factor = field.number == 6 || field.number == 7 ? 512000
+                                     : field.number == 10                    ? 60
+                                     : field.number == 12                    ? 3600
+                                                                             : 1;
         const std::string help = "NVMe health log: " + std::string(field.name) +
-                                 (field.number == 2 ? " in degrees Celsius." : ".");
+                                 (field.number == 2             ? " in degrees Celsius."
+                                  : factor == 512000            ? " in bytes."
+                                  : factor == 60 || factor == 3600 ? " in seconds."
+                                                                   : ".");
         e.family(std::string(field.metricName), field.counter ? "counter" : "gauge", help.c_str(), drives,
                  [&](const DriveMetrics& d, Exposition& x) {
                      if (!d.nvmeHealth) return;
-                     if (field.number == 2)
-                         x.sample(d, static_cast<std::int64_t>(d.nvmeHealth->temperatureKelvin) - 273);
-                     else
-                         x.sample(d, disk::NvmeFieldValue(*d.nvmeHealth, field.number));
+                     if (field.number != 2) {
+                         x.sample(d, {}, ScaledCount(disk::NvmeFieldValue(*d.nvmeHealth, field.number), factor));
+                     } else if (const auto celsius = disk::NvmeCelsius(*d.nvmeHealth)) {
+                         x.sample(d, static_cast<std::int64_t>(*celsius));
+                     }
                  });
     }
+    e.family("varim_nvme_warning_temperature_seconds_total", "counter",
+             "NVMe health log: time at or above the drive's warning composite temperature, in seconds.", drives,
+             [](const DriveMetrics& d, Exposition& x) {
+                 if (d.nvmeHealth) x.sample(d, {}, ScaledCount(d.nvmeHealth->warningTemperatureMinutes, 60));
+             });
+    e.family("varim_nvme_critical_temperature_seconds_total", "counter",
+             "NVMe health log: time at or above the drive's critical composite temperature, in seconds.", drives,
+             [](const DriveMetrics& d, Exposition& x) {
+                 if (d.nvmeHealth) x.sample(d, {}, ScaledCount(d.nvmeHealth->criticalTemperatureMinutes, 60));
+             });
+    e.family("varim_nvme_temperature_sensor_celsius", "gauge",
+             "NVMe health log: temperature sensor 1..8 in degrees Celsius (sensors the drive has).", drives,
+             [](const DriveMetrics& d, Exposition& x) {
+                 if (!d.nvmeHealth) return;
+                 for (std::size_t i = 0; i < d.nvmeHealth->sensorKelvin.size(); ++i)
+                     if (const auto celsius = disk::BelievableCelsius(d.nvmeHealth->sensorKelvin[i]))
+                         x.sample(d, {{"sensor", std::to_string(i + 1)}}, std::to_string(*celsius));
+             });
+    e.family("varim_nvme_temperature_warning_threshold_celsius", "gauge",
+             "The drive's own warning composite temperature threshold (WCTEMP) in degrees Celsius.", drives,
+             [](const DriveMetrics& d, Exposition& x) {
+                 if (d.nvmeWarningThresholdCelsius) x.sample(d, static_cast<std::int64_t>(*d.nvmeWarningThresholdCelsius));
+             });
+    e.family("varim_nvme_temperature_critical_threshold_celsius", "gauge",
+             "The drive's own critical composite temperature threshold (CCTEMP) in degrees Celsius.", drives,
+             [](const DriveMetrics& d, Exposition& x) {
+                 if (d.nvmeCriticalThresholdCelsius)
+                     x.sample(d, static_cast<std::int64_t>(*d.nvmeCriticalThresholdCelsius));
+             });
 }
 
-std::string FormatMetrics(const std::vector<DriveMetrics>& drives) {
+void AppendRunFamilies(const RunInfo& run, Exposition& e) {
+    e.single("varim_build_info", "gauge", "The varim build that wrote these metrics; the value is always 1.",
+             {{"version", run.version}}, "1");
+    e.single("varim_metrics_last_run_timestamp_seconds", "gauge", "When varim last read the drives, in Unix time.", {},
+             std::to_string(run.timestampSeconds));
+}
+
+std::string FormatMetrics(const std::vector<DriveMetrics>& drives, const RunInfo& run) {
     Exposition e;
     for (const DriveFamilyGroup group : kDriveFamilyGroups) group(drives, e);
+    AppendRunFamilies(run, e);
     return e.text();
 }
 

@@ -40,13 +40,22 @@ struct DriveMetrics {
     bool smartAvailable = false;  // ATA values read, or the NVMe health log read
     std::vector<AttributeSample> attributes;
     std::optional<disk::NvmeHealth> nvmeHealth;
+    std::optional<int> nvmeWarningThresholdCelsius;   // the drive's own, from Identify Controller
+    std::optional<int> nvmeCriticalThresholdCelsius;
     std::optional<int> celsius;
     std::optional<std::uint64_t> powerOnHours;
-    bool evaluated = false;  // the panels were drawn: status and alarms below are meaningful
+    bool healthKnown = false;  // the health data was read: status and backup alarm are meaningful
     bool healthOk = false;
     bool backupAlarm = false;
+    bool temperatureKnown = false;  // a believable temperature: its alarm is meaningful
     bool temperatureAlarm = false;
     SelfTestMetrics selfTest;  // the drive's own self-tests and error log
+};
+
+// What the run itself reports, so that a machine without drives still shows it is alive.
+struct RunInfo {
+    std::string version;
+    std::int64_t timestampSeconds = 0;  // when the drives were read, Unix time
 };
 
 using Label = std::pair<const char*, std::string>;
@@ -98,8 +107,14 @@ inline constexpr DriveFamilyGroup kDriveFamilyGroups[] = {
     AppendSelfTestFamilies,
 };
 
+// The families of the run itself (build, time of this run), written after the drive groups.
+void AppendRunFamilies(const RunInfo& run, Exposition& e);
+
 // The whole exposition for these drives, ending with a newline.
-std::string FormatMetrics(const std::vector<DriveMetrics>& drives);
+std::string FormatMetrics(const std::vector<DriveMetrics>& drives, const RunInfo& run);
+
+// value x factor as a sample value: exact while it fits 64 bits, else the nearest double.
+std::string ScaledCount(std::uint64_t value, std::uint64_t factor);
 
 // A label value with backslash, double quote and line feed escaped as the format requires,
 // and other control characters replaced by '?'.

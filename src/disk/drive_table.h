@@ -51,6 +51,10 @@ struct PhysicalDrive {
     // NVMe drives only: the health log of the last probe, valid when nvmeHealthRead.
     bool nvmeHealthRead = false;
     NvmeHealth nvme{};
+    // NVMe drives only: the warning and critical composite temperature thresholds from
+    // Identify Controller (WCTEMP, CCTEMP) in Kelvin; 0 where the drive reports none.
+    std::uint16_t nvmeWarningKelvin = 0;
+    std::uint16_t nvmeCriticalKelvin = 0;
 
     // Decoded identify texts, each at most its width, ending at the first zero byte.
     std::string_view model() const;

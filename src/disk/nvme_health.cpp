@@ -33,6 +33,14 @@ NvmeHealth DecodeNvmeHealthLog(const std::uint8_t* page) {
     health.unsafeShutdowns = Counter128(page + 144);
     health.mediaErrors = Counter128(page + 160);
     health.errorLogEntries = Counter128(page + 176);
+    const auto u32 = [page](int at) {
+        return static_cast<std::uint32_t>(page[at] | (page[at + 1] << 8) | (page[at + 2] << 16)) |
+               (static_cast<std::uint32_t>(page[at + 3]) << 24);
+    };
+    health.warningTemperatureMinutes = u32(192);
+    health.criticalTemperatureMinutes = u32(196);
+    for (std::size_t i = 0; i < health.sensorKelvin.size(); ++i)
+        health.sensorKelvin[i] = static_cast<std::uint16_t>(page[200 + 2 * i] | (page[201 + 2 * i] << 8));
     return health;
 }
 
@@ -57,11 +65,13 @@ std::uint64_t NvmeFieldValue(const NvmeHealth& health, int number) {
     }
 }
 
-std::optional<int> NvmeCelsius(const NvmeHealth& health) {
-    const int celsius = static_cast<int>(health.temperatureKelvin) - kKelvinAtZeroCelsius;
-    if (health.temperatureKelvin == 0 || celsius < 0 || celsius > kHottestCelsius) return std::nullopt;
-    return celsius;
+std::optional<int> BelievableCelsius(std::uint32_t kelvin) {
+    const std::int64_t celsius = static_cast<std::int64_t>(kelvin) - kKelvinAtZeroCelsius;
+    if (kelvin == 0 || celsius < 0 || celsius > kHottestCelsius) return std::nullopt;
+    return static_cast<int>(celsius);
 }
+
+std::optional<int> NvmeCelsius(const NvmeHealth& health) { return BelievableCelsius(health.temperatureKelvin); }
 
 bool NvmeHealthFailing(const NvmeHealth& health) {
     const bool believable =

@@ -1,6 +1,7 @@
 #pragma once
 // An NVMe drive's SMART / Health Information log (log page 02h), decoded, and the rule that
 // judges it.
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -25,7 +26,16 @@ struct NvmeHealth {
     std::uint64_t unsafeShutdowns = 0;
     std::uint64_t mediaErrors = 0;
     std::uint64_t errorLogEntries = 0;
+    // Minutes spent at or above the drive's warning and critical composite temperatures.
+    std::uint32_t warningTemperatureMinutes = 0;
+    std::uint32_t criticalTemperatureMinutes = 0;
+    // Temperature sensors 1..8 in Kelvin; 0 where the drive has no such sensor.
+    std::array<std::uint16_t, 8> sensorKelvin{};
 };
+
+// Kelvin as whole degrees Celsius when it is a believable drive temperature (0..400 C); no
+// value for 0 (not reported) or anything outside.
+std::optional<int> BelievableCelsius(std::uint32_t kelvin);
 
 // Decodes the first 512 bytes of a health log page.
 NvmeHealth DecodeNvmeHealthLog(const std::uint8_t* page);

@@ -13,6 +13,7 @@ using platform::DWORD;
 
 constexpr DWORD kLogOffset = 0;  // the sub-value of a log page request: where in the log to start
 constexpr std::size_t kIdentifySerial = 4, kIdentifyModel = 24, kIdentifyFirmware = 64;
+constexpr std::size_t kIdentifyWarningTemperature = 266, kIdentifyCriticalTemperature = 268;
 
 // One request buffer: query header, protocol data and room for the answer's data.
 template <DWORD DataBytes>
@@ -95,6 +96,10 @@ bool ProbeNvmeDrive(DriveAccess& access, platform::Handle handle, DriveTable& ta
     PutIdentifyText(drive.identify, kModelOffset, kModelWidth, data + kIdentifyModel, 40);
     PutIdentifyText(drive.identify, kSerialOffset, kSerialWidth, data + kIdentifySerial, 20);
     PutIdentifyText(drive.identify, kFirmwareOffset, kFirmwareWidth, data + kIdentifyFirmware, 8);
+    drive.nvmeWarningKelvin = static_cast<std::uint16_t>(data[kIdentifyWarningTemperature] |
+                                                         (data[kIdentifyWarningTemperature + 1] << 8));
+    drive.nvmeCriticalKelvin = static_cast<std::uint16_t>(data[kIdentifyCriticalTemperature] |
+                                                          (data[kIdentifyCriticalTemperature + 1] << 8));
 
     // A health log that cannot be read leaves no health at all, never the previous probe's.
     drive.nvmeHealthRead = false;

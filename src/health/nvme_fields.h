@@ -12,7 +12,7 @@ struct NvmeField {
     std::string_view name;
     std::string_view description;
     std::string_view jsonKey;      // key inside the "nvme" object
-    std::string_view metricName;   // full Prometheus metric name
+    std::string_view metricName;   // full Prometheus metric name, in base units (bytes, seconds)
     bool counter;                  // grows only (a Prometheus counter)
 };
 

@@ -85,6 +85,10 @@ inline constexpr DWORD CAP_SMART_CMD = 4;
 // ATA command and S.M.A.R.T. feature values carried in IDEREGS.
 inline constexpr BYTE ATA_SMART_CMD = 0xB0;
 inline constexpr BYTE ATA_IDENTIFY_DEVICE = 0xEC;
+// CHECK POWER MODE: the only command a drive in standby answers without spinning up. Sent with
+// SMART_SEND_DRIVE_COMMAND; the output's data is the IDEREGS the drive returned, whose sector
+// count is the power mode (00h standby, 01h standby_y, 80h..83h idle, FFh active or idle).
+inline constexpr BYTE ATA_CHECK_POWER_MODE = 0xE5;
 inline constexpr BYTE SMART_READ_DATA = 0xD0;
 inline constexpr BYTE SMART_READ_THRESHOLDS = 0xD1;
 inline constexpr BYTE SMART_ENABLE_OPERATIONS = 0xD8;

@@ -115,7 +115,8 @@ for file in usr/bin/varim usr/bin/varim-repair usr/bin/varim-repair-demo \
     usr/share/applications/example.varim.HddRepair.Demo.desktop \
     usr/share/metainfo/example.varim.HddRepair.metainfo.xml \
     usr/share/polkit-1/actions/example.varim.hddrepair.policy \
-    usr/share/bash-completion/completions/varim; do
+    usr/share/bash-completion/completions/varim \
+    usr/share/varim/grafana/varim-drives.json usr/share/varim/prometheus/varim-alerts.yml; do
   [ -e "$root/$file" ] || fail "/$file is missing"
 done
 for unit in $units; do

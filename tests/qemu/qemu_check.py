@@ -134,7 +134,7 @@ def check_probe(args):
         for line in ["open ok /dev/sda", "version ok 1.1 map 1 caps 5", "enable ok", "identify ok", f"model {MODEL}",
                      f"serial {SERIAL}", "values ok", "values size 512", "thresholds ok",
                      "status fail 87 driver 3 ide 00", "readlog80 fail 87 driver 3 ide 00",
-                     "readsectors fail 87 driver 3 ide 00",
+                     "readsectors fail 87 driver 3 ide 00", "power ok bytes 8 count ff",
                      "sectors 131072", "read 0 ok 0", "read bad-1 ok 0", "read bad fail 23", "claim ok "]:
             c.true(f"{controller}: probe printed '{line}'", line in mine)
         attrs = [[int(x) for x in l.split()[1:]] for l in mine if l.startswith("attr ")]
@@ -159,6 +159,7 @@ def check_varim(args):
     bad = [1000, 5050, 5051, 19999, 30000]
     start, end = 0, 20000
     out = boot(run, env, args, disk,
+               f"echo '@@@ metrics'; {args.guest_name} metrics; echo \"metrics-exit $?\"; "
                f"echo '@@@ smart'; {args.guest_name} --json smart 0; echo; echo \"smart-exit $?\"; "
                "echo '@@@ smartctl'; smartctl -i -A -v N,raw48 /dev/sda; "
                f"echo '@@@ scan'; {args.guest_name} --json scan 0 --start {start} --end {end} --mode standard "
@@ -177,6 +178,18 @@ def check_varim(args):
            for a in smart.get("attributes", [])]
     c.true("smartctl saw the attributes", len(rows) > 0)
     c.equal("varim attributes (id, current, worst, raw16, threshold) against smartctl", got, rows)
+
+    # metrics asked the disk CHECK POWER MODE first: the emulated disk is active or idle, so it
+    # was read, under its kernel name, with whole 48-bit raw values as smartctl reads them.
+    metrics = section(out, "metrics")
+    c.true("varim metrics exited 0", "metrics-exit 0" in metrics)
+    c.true("the disk answered CHECK POWER MODE: active or idle",
+           'varim_drive_active{drive="0",device="sda"} 1' in metrics, metrics)
+    raw48 = {int(f[0]): int(f[9]) for f in (l.split() for l in section(out, "smartctl").splitlines())
+             if len(f) >= 10 and f[0].isdigit() and f[2].startswith("0x")}
+    exported = {int(m.group(1)): int(m.group(2)) for m in
+                re.finditer(r'^varim_attribute_raw\{drive="0",device="sda",id="(\d+)",name="[^"]*"\} (\d+)$', metrics, re.M)}
+    c.equal("varim_attribute_raw against smartctl's raw48", exported, raw48)
 
     check_scan(c, disk, before, bad, start, end, section(out, "scan"))
     return c.failed

@@ -126,6 +126,12 @@ int main(int argc, char** argv) {
     printResult("readlog80", send(kernel, h, SMART_RCV_DRIVE_DATA, commandInput(0xD5, 1, 0x80, ATA_SMART_CMD), 528));
     // A command that would move sector data is never passed through.
     printResult("readsectors", send(kernel, h, SMART_RCV_DRIVE_DATA, commandInput(0, 1, 0, 0x20), 528));
+    // CHECK POWER MODE reaches the drive and its registers come back: the count is the mode.
+    const Answer power = send(kernel, h, SMART_SEND_DRIVE_COMMAND, commandInput(0, 0, 0, ATA_CHECK_POWER_MODE), 24);
+    if (power.ok)
+        std::printf("power ok bytes %u count %02x\n", power.header.cBufferSize, power.data[1]);
+    else
+        printResult("power", power);
 
     DISK_GEOMETRY geometry{};
     if (kernel.deviceIoControl(h, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry, sizeof geometry, &returned))

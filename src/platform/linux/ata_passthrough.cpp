@@ -94,6 +94,7 @@ SenseSummary parseSense(const std::uint8_t* sense, std::size_t length) {
             if (sense[i] == kAtaStatusReturnDescriptor && sense[i + 1] >= 0x0c && i + 13 < end) {
                 summary.haveRegisters = true;
                 summary.errorRegister = sense[i + 3];
+                summary.sectorCount = sense[i + 5];
                 summary.lbaMid = sense[i + 9];
                 summary.lbaHigh = sense[i + 11];
                 summary.status = sense[i + 13];
@@ -115,12 +116,14 @@ SenseSummary parseSense(const std::uint8_t* sense, std::size_t length) {
             summary.haveRegisters = true;
             summary.errorRegister = sense[3];
             summary.status = sense[4];
+            summary.sectorCount = sense[6];
             summary.lbaMid = sense[10];
             summary.lbaHigh = sense[11];
         } else if (length >= 12 && sense[4] == 0 && sense[9] != 0) {
             summary.haveRegisters = true;
             summary.errorRegister = sense[8];
             summary.status = sense[9];
+            summary.sectorCount = sense[11];
             summary.lbaMid = length > 18 ? sense[18] : 0;
             summary.lbaHigh = length > 19 ? sense[19] : 0;
         }
@@ -139,6 +142,7 @@ AtaOutcome interpretPassThrough(const AtaRequest& request, const ScsiResult& res
         outcome.haveRegisters = true;
         outcome.status = sense.status;
         outcome.errorRegister = sense.errorRegister;
+        outcome.sectorCount = sense.sectorCount;
         outcome.lbaMid = sense.lbaMid;
         outcome.lbaHigh = sense.lbaHigh;
     }

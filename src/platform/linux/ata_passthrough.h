@@ -34,6 +34,7 @@ struct AtaOutcome {
     bool haveRegisters = false;       // the fields below came from the device
     BYTE status = 0;
     BYTE errorRegister = 0;
+    BYTE sectorCount = 0;
     BYTE lbaMid = 0;
     BYTE lbaHigh = 0;
     bool deviceError = false;         // the drive itself refused (ATA ERR/DF or ABORTED COMMAND)
@@ -58,6 +59,7 @@ struct SenseSummary {
     bool haveRegisters = false;
     BYTE status = 0;
     BYTE errorRegister = 0;
+    BYTE sectorCount = 0;
     BYTE lbaMid = 0;
     BYTE lbaHigh = 0;
 };

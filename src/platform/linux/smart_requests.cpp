@@ -40,7 +40,7 @@ bool isSelfTestSubcommand(BYTE subcommand) {
 }
 
 // The ATA request a SENDCMDINPARAMS stands for, or false when it is not one the program uses:
-// IDENTIFY DEVICE, S.M.A.R.T. ENABLE OPERATIONS, READ DATA, READ THRESHOLDS, EXECUTE OFF-LINE
+// IDENTIFY DEVICE, CHECK POWER MODE, S.M.A.R.T. ENABLE OPERATIONS, READ DATA, READ THRESHOLDS, EXECUTE OFF-LINE
 // IMMEDIATE with a self-test subcommand, and READ LOG of the summary error log or the
 // self-test log (one sector). Everything else is refused: nothing the program does not send
 // may ever reach a failing drive through it.
@@ -65,7 +65,13 @@ bool planRequest(DWORD code, const SENDCMDINPARAMS& params, AtaRequest& request)
         return regs.bFeaturesReg == SMART_READ_DATA || regs.bFeaturesReg == SMART_READ_THRESHOLDS;
     }
     request.protocol = AtaProtocol::NonData;
-    if (code != SMART_SEND_DRIVE_COMMAND || !isSmartCommand(regs)) return false;
+    if (code != SMART_SEND_DRIVE_COMMAND) return false;
+    if (regs.bCommandReg == ATA_CHECK_POWER_MODE && regs.bFeaturesReg == 0) {
+        // Its answer is the sector count register, so the registers must come back.
+        request.returnRegisters = true;
+        return true;
+    }
+    if (!isSmartCommand(regs)) return false;
     if (regs.bFeaturesReg == SMART_EXECUTE_OFFLINE_IMMEDIATE) return isSelfTestSubcommand(regs.bSectorNumberReg);
     return regs.bFeaturesReg == SMART_ENABLE_OPERATIONS;
 }
@@ -112,7 +118,8 @@ IoctlAnswer smartDriveCommand(AtaChannel& channel, DWORD code, const void* in, D
         answer.returned = writeHeader(out, outSize, 0, SMART_INVALID_COMMAND, 0);
         return answer;
     }
-    const DWORD dataBytes = request.dataBytes;
+    const bool checkPowerMode = request.command == ATA_CHECK_POWER_MODE;
+    const DWORD dataBytes = checkPowerMode ? static_cast<DWORD>(sizeof(IDEREGS)) : request.dataBytes;
     if (out == nullptr || outSize < kSendCmdOutHeaderSize + dataBytes) {
         IoctlAnswer answer = refused(ERROR_INSUFFICIENT_BUFFER);
         answer.returned = writeHeader(out, outSize, 0, SMART_INVALID_BUFFER, 0);
@@ -131,7 +138,17 @@ IoctlAnswer smartDriveCommand(AtaChannel& channel, DWORD code, const void* in, D
         answer.returned = writeHeader(out, outSize, 0, driverError, outcome.haveRegisters ? outcome.errorRegister : 0);
         return answer;
     }
-    std::memcpy(data, scratch, request.dataBytes);
+    if (checkPowerMode) {
+        IDEREGS returned{};
+        returned.bFeaturesReg = outcome.errorRegister;
+        returned.bSectorCountReg = outcome.sectorCount;
+        returned.bCylLowReg = outcome.lbaMid;
+        returned.bCylHighReg = outcome.lbaHigh;
+        returned.bCommandReg = outcome.status;
+        std::memcpy(data, &returned, sizeof returned);
+    } else {
+        std::memcpy(data, scratch, request.dataBytes);
+    }
     answer.ok = true;
     answer.error = ERROR_SUCCESS;
     answer.returned = writeHeader(out, outSize, dataBytes, SMART_NO_ERROR, 0) + dataBytes;

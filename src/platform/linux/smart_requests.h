@@ -1,9 +1,9 @@
 #pragma once
 // The Windows S.M.A.R.T. requests (SMART_GET_VERSION, SMART_SEND_DRIVE_COMMAND,
 // SMART_RCV_DRIVE_DATA) answered with ATA commands on an AtaChannel, with input and output
-// buffers in the published layouts. Exactly the four commands the program sends are passed on
-// (IDENTIFY DEVICE, and the S.M.A.R.T. features ENABLE OPERATIONS, READ DATA and READ
-// THRESHOLDS); any other command or feature is refused before it reaches the device.
+// buffers in the published layouts. Exactly the five commands the program sends are passed on
+// (IDENTIFY DEVICE, CHECK POWER MODE, and the S.M.A.R.T. features ENABLE OPERATIONS, READ DATA
+// and READ THRESHOLDS); any other command or feature is refused before it reaches the device.
 #include <cstddef>
 #include <cstdint>
 
@@ -31,7 +31,8 @@ struct IoctlAnswer {
 IoctlAnswer smartGetVersion(AtaChannel& channel, std::uint8_t* scratch, void* out, DWORD outSize);
 
 // SMART_SEND_DRIVE_COMMAND or SMART_RCV_DRIVE_DATA with a SENDCMDINPARAMS input; the
-// output is a SENDCMDOUTPARAMS header (cBufferSize, DRIVERSTATUS) and then the data.
+// output is a SENDCMDOUTPARAMS header (cBufferSize, DRIVERSTATUS) and then the data (for
+// CHECK POWER MODE, the IDEREGS the drive returned).
 // scratch holds scratchBytes bytes for the data-in phase.
 IoctlAnswer smartDriveCommand(AtaChannel& channel, DWORD code, const void* in, DWORD inSize, void* out,
                               DWORD outSize, std::uint8_t* scratch, std::size_t scratchBytes);

@@ -381,6 +381,18 @@ class Parser {
                 return fail(line.line, "Smart must be yes, nocap or none, found " + quoted(value));
             return true;
         }
+        if (key == "powermode") {
+            const std::string text = lower(value);
+            if (text == "active")
+                drive.powerMode = PowerMode::Active;
+            else if (text == "idle")
+                drive.powerMode = PowerMode::Idle;
+            else if (text == "standby")
+                drive.powerMode = PowerMode::Standby;
+            else
+                return fail(line.line, "PowerMode must be active, idle or standby, found " + quoted(value));
+            return true;
+        }
         if (key == "transport") {
             const std::string text = lower(value);
             if (text != "ata" && text != "nvme")
@@ -467,6 +479,25 @@ class Parser {
         };
         for (std::size_t i = 0; i < kNvmeHealthFields; ++i) {
             if (field == kFields[i].name) return number(line, value, kFields[i].max, drive.nvmeFields[i]);
+        }
+        constexpr std::uint64_t kU32 = 0xFFFFFFFFu, kU16 = 0xFFFF;
+        if (field == "warningtempminutes") return number(line, value, kU32, drive.nvmeWarningTempMinutes);
+        if (field == "criticaltempminutes") return number(line, value, kU32, drive.nvmeCriticalTempMinutes);
+        if (field == "warningthresholdkelvin") return number(line, value, kU16, drive.nvmeWarningThresholdKelvin);
+        if (field == "criticalthresholdkelvin") return number(line, value, kU16, drive.nvmeCriticalThresholdKelvin);
+        if (field == "temperaturesensors") {
+            const auto entries = words(value);
+            bool ok = !entries.empty() && entries.size() <= drive.nvmeSensorsKelvin.size();
+            for (std::size_t i = 0; ok && i < entries.size(); ++i) {
+                std::uint64_t kelvin = 0;
+                ok = parseUnsigned(entries[i], kU16, kelvin);
+                drive.nvmeSensorsKelvin[i] = static_cast<std::uint16_t>(kelvin);
+            }
+            if (!ok)
+                return fail(line.line, std::string(line.key) +
+                                           " must be 1 to 8 temperatures in Kelvin, 0 for an absent sensor (such as "
+                                           "310, 0, 305), found " + quoted(value));
+            return true;
         }
         return fail(line.line,
                     "unknown key " + quoted(line.key) + " in [Drive" + std::to_string(drive.number) + "]");

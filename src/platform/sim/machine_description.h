@@ -19,6 +19,10 @@ inline constexpr int kPageEntries = 30;
 
 enum class SmartSupport { Yes, NoCapability, None };
 
+// The power mode an ATA drive starts in. A drive in standby answers CHECK POWER MODE with 00h
+// and is spun up by anything else it is asked.
+enum class PowerMode { Active, Idle, Standby };
+
 // How an NVMe drive answers one of its two queries (identify, health log).
 enum class NvmeAnswer { Ok, Error, Short, Garbage, Malformed };
 
@@ -59,6 +63,7 @@ struct DriveSpec {
     std::string firmware = "1.0";
     std::string deviceName;  // the system's short name; empty: "sim" and the drive number
     std::uint64_t wwn = 0;   // World Wide Name in IDENTIFY words 108..111; 0: none reported
+    PowerMode powerMode = PowerMode::Active;
     bool identifyFails = false;
     bool valuesFail = false;
     bool thresholdsFail = false;
@@ -70,6 +75,11 @@ struct DriveSpec {
     // The health log's fields in log order (critical warning, temperature in Kelvin, spare,
     // spare threshold, percentage used, then the ten counters).
     std::array<std::uint64_t, kNvmeHealthFields> nvmeFields{0, 313, 100, 10};
+    std::uint32_t nvmeWarningTempMinutes = 0;
+    std::uint32_t nvmeCriticalTempMinutes = 0;
+    std::array<std::uint16_t, 8> nvmeSensorsKelvin{};  // 0: no such sensor
+    std::uint16_t nvmeWarningThresholdKelvin = 0;       // Identify Controller WCTEMP; 0: none
+    std::uint16_t nvmeCriticalThresholdKelvin = 0;      // CCTEMP
     SectorSet badRead;
     SectorSet badWrite;
     SectorSet pending;

@@ -22,6 +22,10 @@ NvmeIdentifyPage nvmeIdentifyPage(const DriveSpec& drive) {
     putText(page, 4, 20, serial);
     putText(page, 24, 40, drive.model);
     putText(page, 64, 8, drive.firmware);
+    for (std::size_t i = 0; i < 2; ++i) {
+        page[266 + i] = static_cast<std::uint8_t>(drive.nvmeWarningThresholdKelvin >> (8 * i));
+        page[268 + i] = static_cast<std::uint8_t>(drive.nvmeCriticalThresholdKelvin >> (8 * i));
+    }
     return page;
 }
 
@@ -35,6 +39,10 @@ NvmeHealthPage nvmeHealthPage(const DriveSpec& drive) {
     page[5] = static_cast<std::uint8_t>(f[4]);
     // The ten counters are 16 bytes each from byte 32; the values given fit the low 8.
     for (std::size_t i = 5; i < f.size(); ++i) putLittleEndian(page, 32 + 16 * (i - 5), 8, f[i]);
+    putLittleEndian(page, 192, 4, drive.nvmeWarningTempMinutes);
+    putLittleEndian(page, 196, 4, drive.nvmeCriticalTempMinutes);
+    for (std::size_t i = 0; i < drive.nvmeSensorsKelvin.size(); ++i)
+        putLittleEndian(page, 200 + 2 * i, 2, drive.nvmeSensorsKelvin[i]);
     return page;
 }
 

@@ -44,6 +44,7 @@ struct Drive {
     Page values{};
     Page thresholds{};
     std::unique_ptr<SelfTestUnit> selfTest;
+    PowerMode power = PowerMode::Active;
 };
 
 struct OpenHandle {
@@ -213,6 +214,20 @@ struct SimulatedKernel::Impl {
         return ok;
     }
 
+    // Any command but CHECK POWER MODE and any transfer makes the drive active, spinning it up
+    // from standby (which the log records).
+    void wake(Drive& drive, Handle handle) {
+        const PowerMode before = drive.power;
+        drive.power = PowerMode::Active;
+        if (before != PowerMode::Standby) return;
+        if (!logging) return;
+        CallRecord record;
+        record.operation = "wakeUp";
+        record.handle = handle;
+        record.result = true;
+        log.push_back(std::move(record));
+    }
+
     Drive* driveOf(Handle handle, OpenHandle** open) {
         const auto found = handles.find(handle);
         if (found == handles.end()) return nullptr;
@@ -253,6 +268,7 @@ std::unique_ptr<SimulatedKernel> SimulatedKernel::fromText(std::string_view text
                                                          powerOnHoursOf(described), SelfTestUnit::Clock::now());
         drive->thresholds = thresholdPage(described);
         drive->pending = described.pending;
+        drive->power = described.powerMode;
         if (!machine.hasLetters && described.number <= 'Z' - 'C') {
             const int position = 'C' - 'A' + described.number;
             impl.letterMask |= DWORD{1} << position;
@@ -452,6 +468,7 @@ bool SimulatedKernel::transfer(Handle handle, bool writing, void* into, const vo
             return impl_->finish(record, false, ERROR_INVALID_PARAMETER);
         }
         if (bytes == 0) return impl_->finish(record, true, 0);
+        impl_->wake(*drive, handle);
 
         const std::uint64_t first = open->position / kSectorBytes;
         const std::uint64_t count = bytes / kSectorBytes;
@@ -528,6 +545,27 @@ bool SimulatedKernel::deviceIoControl(Handle handle, DWORD code, const void* in,
         code == SMART_GET_VERSION || code == SMART_SEND_DRIVE_COMMAND || code == SMART_RCV_DRIVE_DATA;
     if (!smartCode || described.smart == SmartSupport::None || described.nvme)
         return impl_->finish(record, false, ERROR_INVALID_FUNCTION);
+
+    SENDCMDINPARAMS asked{};
+    if (in && inSize >= kSendCmdInMinimum) std::memcpy(&asked, in, kSendCmdInMinimum);
+    if (code == SMART_SEND_DRIVE_COMMAND && inSize >= kSendCmdInMinimum &&
+        asked.irDriveRegs.bCommandReg == ATA_CHECK_POWER_MODE) {
+        // Answered from the electronics: the drive stays as it is. The sector count returned
+        // is the mode: 00h standby, 80h idle, FFh active.
+        if (outSize < kSendCmdOutHeaderSize + sizeof(IDEREGS))
+            return impl_->finish(record, false, ERROR_INSUFFICIENT_BUFFER);
+        SENDCMDOUTPARAMS_HEADER header{};
+        header.cBufferSize = sizeof(IDEREGS);
+        IDEREGS returned{};
+        returned.bSectorCountReg = drive->power == PowerMode::Standby ? 0x00
+                                   : drive->power == PowerMode::Idle  ? 0x80
+                                                                      : 0xFF;
+        returned.bCommandReg = 0x50;  // status: ready, seek complete
+        std::memcpy(output, &header, sizeof header);
+        std::memcpy(output + kSendCmdOutHeaderSize, &returned, sizeof returned);
+        return answer(kSendCmdOutHeaderSize + sizeof(IDEREGS));
+    }
+    impl_->wake(*drive, handle);
 
     if (code == SMART_GET_VERSION) {
         if (outSize < sizeof(GETVERSIONINPARAMS))

@@ -30,7 +30,8 @@ struct CallRecord {
                                      // "deviceIoControl", "closeHandle", "getLogicalDrives",
                                      // "getDriveType", "claimForWriting", "flushFileBuffers",
                                      // "driveIdentity", "isListedDevice",
-                                     // "deviceName"
+                                     // "deviceName", and "wakeUp" just before the call
+                                     // that spun up a drive in standby
     Handle handle = kInvalidHandle;  // the handle used, or returned by createFile
     std::string path;                // createFile path, getDriveType root
     DWORD desiredAccess = 0;

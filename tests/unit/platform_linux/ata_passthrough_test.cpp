@@ -65,7 +65,7 @@ SenseSummary parsePrefix(const std::vector<std::uint8_t>& sense, std::size_t len
 bool sameSummary(const SenseSummary& a, const SenseSummary& b) {
     return a.valid == b.valid && a.key == b.key && a.asc == b.asc && a.ascq == b.ascq &&
            a.haveRegisters == b.haveRegisters && a.status == b.status && a.errorRegister == b.errorRegister &&
-           a.lbaMid == b.lbaMid && a.lbaHigh == b.lbaHigh;
+           a.sectorCount == b.sectorCount && a.lbaMid == b.lbaMid && a.lbaHigh == b.lbaHigh;
 }
 
 }  // namespace
@@ -96,6 +96,7 @@ TEST(SenseParsing, DescriptorFormatGivesTheAtaStatusReturnRegisters) {
     ASSERT_TRUE(s.haveRegisters);
     EXPECT_EQ(s.errorRegister, 0x04);
     EXPECT_EQ(s.status, 0x51);
+    EXPECT_EQ(s.sectorCount, 0x01);
     EXPECT_EQ(s.lbaMid, 0x03);
 }
 
@@ -105,12 +106,14 @@ TEST(SenseParsing, BothFixedFormatLayoutsAreRead) {
     ASSERT_TRUE(old.haveRegisters);
     EXPECT_EQ(old.errorRegister, 0x04);
     EXPECT_EQ(old.status, 0x41);
+    EXPECT_EQ(old.sectorCount, 0x01);
 
     const SenseSummary s = parseSense(kSatFixed.data(), kSatFixed.size());
     EXPECT_EQ(s.key, 0x01);
     EXPECT_EQ(s.ascq, 0x1D);
     ASSERT_TRUE(s.haveRegisters);
     EXPECT_EQ(s.status, 0x50);
+    EXPECT_EQ(s.sectorCount, 0x00);
     EXPECT_EQ(s.lbaMid, 0x4F);
     EXPECT_EQ(s.lbaHigh, 0xC2);
 }
@@ -196,8 +199,10 @@ TEST(PassThroughResult, RegistersAskedForComeBackAndAnAtaErrorIsAFailure) {
     info[17] = 0x4F;  // lba mid
     info[19] = 0xC2;  // lba high
     info[21] = 0x50;  // status: DRDY, no ERR
+    info[13] = 0xFF;  // count: CHECK POWER MODE's "active or idle"
     const AtaOutcome ok = interpretPassThrough(status, withSense(0x02, info));
     ASSERT_TRUE(ok.ok);
+    EXPECT_EQ(ok.sectorCount, 0xFF);
     EXPECT_EQ(ok.lbaMid, 0x4F);
     EXPECT_EQ(ok.lbaHigh, 0xC2);
 

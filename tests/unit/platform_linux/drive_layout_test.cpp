@@ -144,6 +144,9 @@ TEST(LinuxKernelDiscovery, LettersAndDrivePathsFollowTheSysfsTreeOfTheMoment) {
     ASSERT_NE(h, kInvalidHandle);
     EXPECT_EQ(kernel.getLastError(), ERROR_SUCCESS);
     EXPECT_EQ(kernel.devicePathOf(h), dev.path("sdb"));
+    std::string name;
+    EXPECT_TRUE(kernel.deviceName(h, name));
+    EXPECT_EQ(name, "sdb");
     EXPECT_TRUE(kernel.closeHandle(h));
     EXPECT_EQ(kernel.createFile("\\\\.\\PHYSICALDRIVE1", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0), kInvalidHandle);
     EXPECT_EQ(kernel.getLastError(), ERROR_FILE_NOT_FOUND);

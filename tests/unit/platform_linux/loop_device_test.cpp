@@ -89,6 +89,11 @@ TEST_F(LoopDeviceTest, SectorsLandExactlyOnA512ByteDevice) {
     GETVERSIONINPARAMS version{};
     EXPECT_FALSE(kernel.deviceIoControl(h, SMART_GET_VERSION, nullptr, 0, &version, sizeof version, &returned));
     EXPECT_NE(kernel.getLastError(), ERROR_SUCCESS);
+
+    // Its name is the kernel's, as node_exporter calls it.
+    std::string name;
+    EXPECT_TRUE(kernel.deviceName(h, name));
+    EXPECT_EQ("/dev/" + name, loop.device());
     kernel.closeHandle(h);
 }
 

@@ -120,6 +120,21 @@ TEST_F(SmartCommands, PagesAndIdentifyComeBackAfterTheHeader) {
     EXPECT_EQ(channel.requests.back().protocol, AtaProtocol::NonData);
     EXPECT_EQ(channel.requests.back().dataBytes, 0u);
     EXPECT_EQ(headerOf(small).cBufferSize, 0u);
+
+    // CHECK POWER MODE asks for the registers and hands them back: the count is the mode.
+    channel.outcome.haveRegisters = true;
+    channel.outcome.sectorCount = 0x00;
+    channel.outcome.status = 0x50;
+    std::vector<std::uint8_t> power(24, 0xEE);
+    const IoctlAnswer mode = send(SMART_SEND_DRIVE_COMMAND, sendCmdIn(0, 0, ATA_CHECK_POWER_MODE), power);
+    ASSERT_TRUE(mode.ok);
+    EXPECT_TRUE(channel.requests.back().returnRegisters);
+    EXPECT_EQ(channel.requests.back().protocol, AtaProtocol::NonData);
+    EXPECT_EQ(headerOf(power).cBufferSize, sizeof(IDEREGS));
+    IDEREGS returned{};
+    std::memcpy(&returned, power.data() + 16, sizeof returned);
+    EXPECT_EQ(returned.bSectorCountReg, 0x00);
+    EXPECT_EQ(returned.bCommandReg, 0x50);
 }
 
 TEST_F(SmartCommands, OnlyTheCommandsTheProgramSendsEverReachTheDrive) {
@@ -151,6 +166,7 @@ TEST_F(SmartCommands, OnlyTheCommandsTheProgramSendsEverReachTheDrive) {
     // LBA low is 1 in these requests: the short self-test and the summary error log.
     EXPECT_EQ(reached, (std::vector<Sent>{{SMART_SEND_DRIVE_COMMAND, ATA_SMART_CMD, SMART_EXECUTE_OFFLINE_IMMEDIATE},
                                           {SMART_SEND_DRIVE_COMMAND, ATA_SMART_CMD, SMART_ENABLE_OPERATIONS},
+                                          {SMART_SEND_DRIVE_COMMAND, ATA_CHECK_POWER_MODE, 0},
                                           {SMART_RCV_DRIVE_DATA, ATA_SMART_CMD, SMART_READ_DATA},
                                           {SMART_RCV_DRIVE_DATA, ATA_SMART_CMD, SMART_READ_THRESHOLDS},
                                           {SMART_RCV_DRIVE_DATA, ATA_SMART_CMD, SMART_READ_LOG},
