@@ -85,6 +85,8 @@ public:
     // Model text of drive n through the table recorded at start-up; empty when unknown.
     std::string modelTextOf(int driveNumber) const;
     bool scanExecuting() const;
+    // The kernel the dialog reaches the drives through (the window's drive menu uses it too).
+    platform::Kernel& kernel() const { return services_.kernel; }
     bool exitPending() const { return exitPending_; }
 
     // State, for the window, the console tool and tests.

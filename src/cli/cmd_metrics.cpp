@@ -120,6 +120,7 @@ int RunMetrics(const Context& context) {
         // Found by identity: another disk in this drive's place has no record.
         if (context.scanRecords != nullptr && !look.identity.empty())
             drives.back().lastScan = context.scanRecords->Find(look.identity);
+        drives.back().selfTest = ReadSelfTestMetrics(access, n);
     }
     const std::string text = FormatMetrics(drives, run);
     if (!context.options.outputFile) {

@@ -17,6 +17,7 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitInterrupted = 3;
+inline constexpr int kExitTestFailed = 4;  // the drive reports that its self-test failed
 
 struct Context {
     const Options& options;
@@ -34,6 +35,8 @@ int RunScan(const Context& context);
 int RunSpeed(const Context& context);
 int RunMetrics(const Context& context);
 int RunRecover(const Context& context);
+int RunSelfTest(const Context& context);
+int RunLog(const Context& context);
 // Writes back what interrupted repairs left in the journal for drive `drive` (about to be
 // scanned) and says so on the human channel.
 void RecoverAtStart(const Context& context, int drive);

@@ -59,6 +59,8 @@ int Dispatch(const cli::Context& context) {
         case cli::Command::Speed: return cli::RunSpeed(context);
         case cli::Command::Metrics: return cli::RunMetrics(context);
         case cli::Command::Recover: return cli::RunRecover(context);
+        case cli::Command::SelfTest: return cli::RunSelfTest(context);
+        case cli::Command::Log: return cli::RunLog(context);
         case cli::Command::None: break;
     }
     return cli::kExitUsage;

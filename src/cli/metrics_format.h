@@ -15,6 +15,7 @@
 
 #include "app/scan_records.h"
 
+#include "cli/self_test_metrics.h"
 #include "disk/nvme_health.h"
 
 namespace cli {
@@ -51,6 +52,7 @@ struct DriveMetrics {
     bool temperatureKnown = false;  // a believable temperature: its alarm is meaningful
     bool temperatureAlarm = false;
     std::optional<app::ScanRecord> lastScan;  // the drive's last recorded scan, found by its identity
+    SelfTestMetrics selfTest;  // the drive's own self-tests and error log
 };
 
 // What the run itself reports, so that a machine without drives still shows it is alive.
@@ -109,6 +111,7 @@ inline constexpr DriveFamilyGroup kDriveFamilyGroups[] = {
     AppendPanelFamilies,
     AppendNvmeFamilies,
     AppendLastScanFamilies,
+    AppendSelfTestFamilies,
 };
 
 // The families of the run itself (build, time of this run), written after the drive groups.

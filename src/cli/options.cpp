@@ -23,10 +23,15 @@ std::optional<Command> CommandNamed(const std::string& word) {
     if (word == "speed") return Command::Speed;
     if (word == "metrics") return Command::Metrics;
     if (word == "recover") return Command::Recover;
+    if (word == "selftest") return Command::SelfTest;
+    if (word == "log") return Command::Log;
     return std::nullopt;
 }
 
-bool TakesDrive(Command c) { return c == Command::Smart || c == Command::Scan || c == Command::Speed; }
+bool TakesDrive(Command c) {
+    return c == Command::Smart || c == Command::Scan || c == Command::Speed || c == Command::SelfTest ||
+           c == Command::Log;
+}
 
 }  // namespace
 
@@ -46,7 +51,10 @@ const char* UsageText() {
            "                         every drive's health in the Prometheus text format (FILE written atomically)\n"
 
            "  recover [--to-drive N] write back the blocks of repairs a crash interrupted; --to-drive N writes\n"
-           "                         those of a drive that cannot be recognised for certain to drive N\n";
+           "                         those of a drive that cannot be recognised for certain to drive N\n"
+           "  selftest N short|extended|conveyance|abort [--wait]\n"
+           "                         start (or abort) drive N's own self-test; --wait follows it to its result\n"
+           "  log N                  drive N's own self-test log and error log\n";
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
@@ -105,6 +113,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
             options.toDrive = drive;
+        } else if (arg == "--wait") {
+            options.wait = true;
         } else if (arg == "-h" || arg == "--help") {
             error = "help";
             return std::nullopt;
@@ -129,6 +139,23 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
     }
     options.command = *command;
+    if (*command == Command::SelfTest) {
+        if (positional.size() != 3) {
+            error = "selftest needs a drive number and short, extended, conveyance or abort";
+            return std::nullopt;
+        }
+        options.selfTest = positional[2];
+        positional.pop_back();
+        if (options.selfTest != "short" && options.selfTest != "extended" && options.selfTest != "conveyance" &&
+            options.selfTest != "abort") {
+            error = "the self-test is short, extended, conveyance or abort: " + options.selfTest;
+            return std::nullopt;
+        }
+    }
+    if (options.wait && *command != Command::SelfTest) {
+        error = "--wait belongs to selftest";
+        return std::nullopt;
+    }
     std::size_t expected = TakesDrive(*command) ? 2 : 1;
     if (positional.size() != expected) {
         error = TakesDrive(*command) ? positional[0] + " needs one drive number" : positional[0] + " takes no arguments";

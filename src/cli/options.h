@@ -7,7 +7,7 @@
 
 namespace cli {
 
-enum class Command { None, Drives, Smart, Catalogue, Scan, Speed, Metrics, Recover };
+enum class Command { None, Drives, Smart, Catalogue, Scan, Speed, Metrics, Recover, SelfTest, Log };
 
 struct Options {
     std::optional<std::string> machineFile;  // --machine FILE
@@ -28,6 +28,9 @@ struct Options {
     std::optional<std::string> mapFile;        // --map FILE.svg
     // metrics
     std::optional<std::string> outputFile;  // --output FILE
+    // selftest
+    std::string selfTest;  // "short" | "extended" | "conveyance" | "abort"
+    bool wait = false;     // --wait: follow the test to its end
 };
 
 // Parses argv; on bad usage returns nothing and sets error to a one-line reason.

@@ -120,6 +120,14 @@ bool DriveAccess::GetSectorSizes(platform::Handle handle, SectorSizes& sizes) {
     return true;
 }
 
+bool DriveAccess::ProtocolCommand(platform::Handle handle, const void* in, std::uint32_t inSize, void* out,
+                                  std::uint32_t outSize) {
+    shortTransfer_ = false;
+    DWORD written = 0;
+    return kernel_.deviceIoControl(handle, platform::IOCTL_STORAGE_PROTOCOL_COMMAND, in, inSize, out, outSize,
+                                   &written);
+}
+
 bool DriveAccess::ClaimForWriting(platform::Handle handle, std::string& reason) {
     shortTransfer_ = false;
     return kernel_.claimForWriting(handle, reason);

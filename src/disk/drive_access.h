@@ -56,6 +56,10 @@ public:
     // IOCTL_STORAGE_QUERY_PROPERTY for StorageAccessAlignmentProperty; false when the drive
     // does not answer (sizes then stay 512, 512, 0).
     bool GetSectorSizes(platform::Handle handle, SectorSizes& sizes);
+    // IOCTL_STORAGE_PROTOCOL_COMMAND (an NVMe admin command without data) with caller-owned
+    // buffers; false on failure or when the device reports an error status.
+    bool ProtocolCommand(platform::Handle handle, const void* in, std::uint32_t inSize, void* out,
+                         std::uint32_t outSize);
     // Exclusive use before the first write; false with a reason when the drive is in use.
     bool ClaimForWriting(platform::Handle handle, std::string& reason);
     // Everything written through the handle is on stable storage, the drive's cache included.

@@ -74,6 +74,11 @@ inline constexpr DWORD NVME_IDENTIFY_CNS_CONTROLLER = 1;
 inline constexpr DWORD NVME_LOG_PAGE_HEALTH_INFO = 2;
 inline constexpr DWORD kNvmeIdentifyBytes = 4096;
 inline constexpr DWORD kNvmeHealthLogBytes = 512;
+inline constexpr DWORD NVME_LOG_PAGE_ERROR_INFO = 1;
+inline constexpr DWORD NVME_LOG_PAGE_DEVICE_SELF_TEST = 6;
+inline constexpr DWORD kNvmeSelfTestLogBytes = 564;
+inline constexpr DWORD kNvmeErrorEntryBytes = 64;
+inline constexpr DWORD kNvmeErrorLogMaxEntries = 16;  // the newest entries read at most
 
 // sizeof(STORAGE_PROPERTY_QUERY): the header and one byte of additional parameters, padded.
 inline constexpr DWORD kStoragePropertyQueryBytes = 12;
@@ -106,5 +111,63 @@ inline bool WriteAlignmentAnswer(DWORD logicalBytes, DWORD physicalBytes, DWORD 
     std::memcpy(out, &answer, sizeof answer);
     return true;
 }
+// IOCTL_STORAGE_PROTOCOL_COMMAND: one NVMe admin command in a STORAGE_PROTOCOL_COMMAND whose
+// 64-byte submission queue entry follows the 80-byte header. This program sends only Device
+// Self-test (opcode 14h) with code 1h, 2h or Fh, and no data.
+#pragma pack(push, 1)
+struct STORAGE_PROTOCOL_COMMAND_HEADER {
+    DWORD Version;  // STORAGE_PROTOCOL_STRUCTURE_VERSION
+    DWORD Length;   // sizeof(STORAGE_PROTOCOL_COMMAND): 84
+    DWORD ProtocolType;
+    DWORD Flags;
+    DWORD ReturnStatus;
+    DWORD ErrorCode;
+    DWORD CommandLength;
+    DWORD ErrorInfoLength;
+    DWORD DataToDeviceTransferLength;
+    DWORD DataFromDeviceTransferLength;
+    DWORD TimeOutValue;
+    DWORD ErrorInfoOffset;
+    DWORD DataToDeviceBufferOffset;
+    DWORD DataFromDeviceBufferOffset;
+    DWORD CommandSpecific;
+    DWORD Reserved0;
+    DWORD FixedProtocolReturnData;
+    DWORD Reserved1[3];
+};
+
+// The part of an NVMe submission queue entry a Device Self-test uses.
+struct NVME_COMMAND_DWORDS {
+    DWORD CDW0;  // opcode in bits 7:0
+    DWORD NSID;
+    DWORD Reserved[8];
+    DWORD CDW10;
+    DWORD CDW11;
+    DWORD CDW12;
+    DWORD CDW13;
+    DWORD CDW14;
+    DWORD CDW15;
+};
+#pragma pack(pop)
+
+static_assert(sizeof(STORAGE_PROTOCOL_COMMAND_HEADER) == 80);
+static_assert(sizeof(NVME_COMMAND_DWORDS) == 64);
+
+inline constexpr DWORD IOCTL_STORAGE_PROTOCOL_COMMAND = 0x002DD3C0;
+inline constexpr DWORD STORAGE_PROTOCOL_STRUCTURE_VERSION = 1;
+inline constexpr DWORD kStorageProtocolCommandLength = 84;
+inline constexpr DWORD STORAGE_PROTOCOL_COMMAND_LENGTH_NVME = 0x40;
+inline constexpr DWORD STORAGE_PROTOCOL_SPECIFIC_NVME_ADMIN_COMMAND = 1;
+inline constexpr DWORD STORAGE_PROTOCOL_COMMAND_FLAG_ADAPTER_REQUEST = 0x80000000u;
+inline constexpr DWORD STORAGE_PROTOCOL_STATUS_SUCCESS = 1;
+inline constexpr DWORD STORAGE_PROTOCOL_STATUS_ERROR = 2;
+inline constexpr DWORD STORAGE_PROTOCOL_STATUS_NOT_SUPPORTED = 0xFF;
+inline constexpr DWORD kStorageProtocolCommandBytes = 80 + 64;  // header and command, no data
+
+inline constexpr BYTE NVME_ADMIN_DEVICE_SELF_TEST = 0x14;
+inline constexpr DWORD NVME_SELF_TEST_SHORT = 0x1;
+inline constexpr DWORD NVME_SELF_TEST_EXTENDED = 0x2;
+inline constexpr DWORD NVME_SELF_TEST_ABORT = 0xF;
+inline constexpr DWORD NVME_ALL_NAMESPACES = 0xFFFFFFFFu;
 
 }  // namespace platform

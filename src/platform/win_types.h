@@ -92,6 +92,16 @@ inline constexpr BYTE ATA_CHECK_POWER_MODE = 0xE5;
 inline constexpr BYTE SMART_READ_DATA = 0xD0;
 inline constexpr BYTE SMART_READ_THRESHOLDS = 0xD1;
 inline constexpr BYTE SMART_ENABLE_OPERATIONS = 0xD8;
+inline constexpr BYTE SMART_EXECUTE_OFFLINE_IMMEDIATE = 0xD4;  // subcommand in the LBA low register
+inline constexpr BYTE SMART_READ_LOG = 0xD5;                   // log address in LBA low, sectors in count
+// EXECUTE OFF-LINE IMMEDIATE subcommands: the self-tests run in off-line mode, and the abort.
+inline constexpr BYTE SMART_SHORT_SELFTEST_OFFLINE = 1;
+inline constexpr BYTE SMART_EXTENDED_SELFTEST_OFFLINE = 2;
+inline constexpr BYTE SMART_CONVEYANCE_SELFTEST_OFFLINE = 3;
+inline constexpr BYTE SMART_ABORT_SELFTEST = 127;
+// The two S.M.A.R.T. logs this program reads, one 512-byte sector each.
+inline constexpr BYTE SMART_SUMMARY_ERROR_LOG = 0x01;
+inline constexpr BYTE SMART_SELFTEST_LOG = 0x06;
 inline constexpr BYTE SMART_CYL_LOW = 0x4F;
 inline constexpr BYTE SMART_CYL_HI = 0xC2;
 

@@ -43,6 +43,7 @@ MainWindow::MainWindow(app::MainDialog& dialog, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);  // the paint covers the whole client area
     for (const app::ControlTemplate& entry : app::kMainDialogTemplate) createControl(entry);
     chainTabOrder();
+    setUpDriveMenu();
 }
 
 MainWindow::~MainWindow() = default;
@@ -101,7 +102,9 @@ void MainWindow::createControl(const app::ControlTemplate& entry) {
         // comes before); a click that leaves nothing selected is no selection change.
         if (id == app::ids::kDriveList) {
             connect(list, &QListWidget::itemSelectionChanged, this, [this] {
-                if (!surfaceChange_ && listSelection(app::ids::kDriveList) >= 0) dialog_.SelectDrive();
+                if (surfaceChange_ || listSelection(app::ids::kDriveList) < 0) return;
+                dialog_.SelectDrive();
+                showSelfTestProgress();
             });
             setUpDriveMenu(list);
         }

@@ -5,11 +5,14 @@
 #include <QDialog>
 #include <QFont>
 #include <QImage>
+#include <QPointer>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "app/dialog_template.h"
 #include "app/main_dialog.h"
+#include "app/self_test_panel.h"
 #include "indicator_painter.h"
 #include "platform/surface.h"
 
@@ -18,9 +21,13 @@ class CGraphicProgressCtrl;
 class CHoverButton;
 class QLineEdit;
 class QListWidget;
+class QTimer;
 class QTreeWidget;
 
 namespace qtui {
+
+class DriveMenu;
+class DriveLogsDialog;
 
 class MainWindow : public QDialog, public platform::Surface {
     Q_OBJECT
@@ -47,6 +54,10 @@ public:
     // How many paints have evaluated the indicators.
     int indicatorPaints() const { return indicatorPaints_; }
     const IndicatorPainter& indicatorPainter() const { return painter_; }
+    // The drive list's context menu (its entries act on the drive under it).
+    DriveMenu* driveMenu() const { return driveMenu_; }
+    // The logs window opened last by "Drive logs…", while it is open.
+    DriveLogsDialog* driveLogsDialog() const;
 
     // platform::Surface
     std::string controlText(int id) override;
@@ -108,6 +119,15 @@ private:
     void buttonClicked(int id);
     void attributeViewClicked();
     QImage backgroundUnder(const QRect& area) const;
+    // The drive menu: self-tests and the drive's own logs (main_window_drive_menu.cpp).
+    void setUpDriveMenu();
+    bool driveMenuAvailable() const;
+    void postInformation(const std::string& line);
+    void startSelfTest(int driveNumber, disk::SelfTestKind kind);
+    void abortSelfTest(int driveNumber);
+    void showDriveLogs(int driveNumber);
+    void pollSelfTests();
+    void showSelfTestProgress();
 
     app::MainDialog& dialog_;
     std::map<int, QWidget*> controls_;
@@ -119,6 +139,10 @@ private:
     bool surfaceChange_ = false;  // selection changes made through the Surface are not the user's
     bool longCommand_ = false;    // the Scan or speed test command is on the stack
     int selectionMark_ = -1;      // the attribute view's marked row
+    std::unique_ptr<app::SelfTestPanel> selfTests_;
+    DriveMenu* driveMenu_ = nullptr;
+    QTimer* selfTestTimer_ = nullptr;  // follows the self-tests started from the menu
+    QPointer<DriveLogsDialog> logsDialog_;
 };
 
 }  // namespace qtui

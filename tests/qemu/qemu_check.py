@@ -10,6 +10,9 @@
   qemu_check.py nvme4k --harness DIR --work DIR --bin VARIM_STATIC
       standard and regenerate scans of an NVMe namespace with 4096-byte sectors, some of which
       cannot be read: inside a block and across a block boundary
+  qemu_check.py selftest --harness DIR --work DIR --bin VARIM_STATIC
+      the drive's own short self-test through `varim selftest 0 short --wait`, then `varim --json
+      log 0` against `smartctl -j -l selftest -l error`; on NVMe the refusal and the error log
 
 Exit 0 when every check passed, 1 when one failed, 77 (skipped) when the harness or the
 packages it needs are missing here.
@@ -295,18 +298,94 @@ def check_nvme_4k(args):
     changed = [s for s in range(min(len(before), len(after)) // SECTOR)
                if before[s * SECTOR:(s + 1) * SECTOR] != after[s * SECTOR:(s + 1) * SECTOR]]
     c.equal("sectors changed by the scans, other than the failing units", [s for s in changed if s not in failing], [])
+
+
+def smartctl_json(text, c, what):
+    """The first JSON document in text (the guest's exit line may follow it)."""
+    try:
+        return json.JSONDecoder().raw_decode(text.lstrip())[0]
+    except ValueError as error:
+        c.true(f"{what} printed JSON", False, str(error))
+        return {}
+
+
+def compare_self_tests(c, mine, ref):
+    """varim's self-test entries against smartctl's table: type, status, hours, first failing LBA."""
+    kinds = {0: "offline", 1: "short", 2: "extended", 3: "conveyance", 129: "short", 130: "extended",
+             131: "conveyance"}
+    table = ref.get("table", [])
+    c.equal("self-test entries against smartctl's count", len(mine), len(table))
+    for i, (got, want) in enumerate(zip(mine, table)):
+        status = want.get("status", {}).get("value", -1)
+        c.equal(f"self-test {i}: type", got.get("type"), kinds.get(want.get("type", {}).get("value"), "vendor"))
+        c.equal(f"self-test {i}: status code", got.get("statusCode"), status >> 4 if status > 15 else status)
+        c.equal(f"self-test {i}: passed", got.get("passed"), want.get("status", {}).get("passed", False))
+        c.equal(f"self-test {i}: hours", got.get("powerOnHours"), want.get("lifetime_hours"))
+        c.equal(f"self-test {i}: first failing LBA", got.get("firstErrorLba"), want.get("lba"))
+
+
+def check_selftest(args):
+    """One boot per transport: ATA runs its short self-test, and both logs equal smartctl's;
+    the NVMe controller runs none, and says so, and its error log equals smartctl's."""
+    run, env = prepare(args)
+    c = Checks()
+    disk, _ = random_disk(args, "varim-selftest.img")
+    out = boot(run, env, args, disk,
+               f"echo '@@@ selftest'; {args.guest_name} --json selftest 0 short --wait 2>/tmp/st.err; echo; "
+               "echo \"selftest-exit $?\"; echo '@@@ selftest-stderr'; cat /tmp/st.err; "
+               f"echo '@@@ extended'; {args.guest_name} selftest 0 extended --wait; echo \"extended-exit $?\"; "
+               f"echo '@@@ log'; {args.guest_name} --json log 0; echo; echo \"log-exit $?\"; "
+               "echo '@@@ smartctl'; smartctl -j -l selftest -l error /dev/sda; echo")
+    print(out)
+    started = section(out, "selftest")
+    c.true("varim selftest --wait exited 0", "selftest-exit 0" in started)
+    result = json_before(started, "selftest-exit", c, "varim selftest").get("result") or {}
+    c.equal("the short test passed", (result.get("type"), result.get("passed")), ("short", True))
+    c.true("a second, extended test passed", "extended-exit 0" in section(out, "extended"))
+    log_text = section(out, "log")
+    c.true("varim log exited 0", "log-exit 0" in log_text)
+    log = json_before(log_text, "log-exit", c, "varim log")
+    ref = smartctl_json(section(out, "smartctl"), c, "smartctl")
+    tests = ref.get("ata_smart_self_test_log", {}).get("standard", {})
+    c.equal("smartctl logged both tests", len(tests.get("table", [])), 2)
+    compare_self_tests(c, log.get("selfTests", []), tests)
+    errors = ref.get("ata_smart_error_log", {}).get("summary", {})
+    c.equal("error count against smartctl's", log.get("errorCount"), errors.get("count", "missing"))
+    c.equal("error entries against smartctl's", len(log.get("errors", [])), len(errors.get("table", [])))
+    c.equal("transport", log.get("transport"), "ata")
+
+    disk, _ = random_disk(args, "varim-selftest-nvme.img")
+    out = boot(run, env, args, disk,
+               f"echo '@@@ selftest'; {args.guest_name} selftest 0 short 2>&1; echo \"selftest-exit $?\"; "
+               f"echo '@@@ log'; {args.guest_name} --json log 0; echo; echo \"log-exit $?\"; "
+               "echo '@@@ smartctl'; smartctl -j -a -l error /dev/nvme0; echo", controller="nvme")
+    print(out)
+    started = section(out, "selftest")
+    c.true("varim selftest on NVMe exited 1", "selftest-exit 1" in started)
+    c.true("and says the drive runs no self-tests", "does not support self-tests" in started)
+    log_text = section(out, "log")
+    c.true("varim log on NVMe exited 0", "log-exit 0" in log_text)
+    log = json_before(log_text, "log-exit", c, "varim log")
+    ref = smartctl_json(section(out, "smartctl"), c, "smartctl")
+    c.equal("NVMe: no self-test support", log.get("selfTestSupported"), False)
+    health = ref.get("nvme_smart_health_information_log", {})
+    c.equal("NVMe error count against smartctl's", log.get("errorCount"), health.get("num_err_log_entries", "missing"))
+    table = [e for e in ref.get("nvme_error_information_log", {}).get("table", []) if e.get("error_count")]
+    c.equal("NVMe error entries against smartctl's", [e.get("lba") for e in log.get("errors", [])],
+            [e.get("lba", {}).get("value") for e in table])
     return c.failed
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("mode", choices=["probe", "varim", "nvme", "nvme4k"])
+    parser.add_argument("mode", choices=["probe", "varim", "nvme", "nvme4k", "selftest"])
     parser.add_argument("--harness", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--bin", required=True)
     args = parser.parse_args()
     args.guest_name = "qemu_probe" if args.mode == "probe" else "varim-static"
-    failed = {"probe": check_probe, "varim": check_varim, "nvme": check_nvme, "nvme4k": check_nvme_4k}[args.mode](args)
+    failed = {"probe": check_probe, "varim": check_varim, "nvme": check_nvme, "nvme4k": check_nvme_4k,
+              "selftest": check_selftest}[args.mode](args)
     print(f"{'all checks passed' if failed == 0 else f'{failed} checks failed'}")
     return 1 if failed else 0
 

@@ -217,7 +217,8 @@ bool LinuxKernel::deviceIoControl(Handle handle, DWORD code, const void* in, DWO
     if (code == IOCTL_DISK_GET_DRIVE_GEOMETRY) return geometry(*drive, out, outSize, returned);
     if (code == IOCTL_STORAGE_QUERY_PROPERTY && IsAlignmentQuery(in, inSize))
         return alignment(*drive, out, outSize, returned);
-    if (code == IOCTL_STORAGE_QUERY_PROPERTY) return nvmeQuery(*drive, in, inSize, out, outSize, returned);
+    if (code == IOCTL_STORAGE_QUERY_PROPERTY || code == IOCTL_STORAGE_PROTOCOL_COMMAND)
+        return nvmeQuery(*drive, code, in, inSize, out, outSize, returned);
     if (code != SMART_GET_VERSION && code != SMART_SEND_DRIVE_COMMAND && code != SMART_RCV_DRIVE_DATA)
         return fail(ERROR_INVALID_FUNCTION);
     // Only a device can carry ATA commands; an image file has no drive behind it.
@@ -246,11 +247,14 @@ bool LinuxKernel::alignment(OpenDrive& drive, void* out, DWORD outSize, DWORD* r
     return succeed();
 }
 
-bool LinuxKernel::nvmeQuery(OpenDrive& drive, const void* in, DWORD inSize, void* out, DWORD outSize,
+bool LinuxKernel::nvmeQuery(OpenDrive& drive, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                             DWORD* returned) {
     if (!drive.file->isBlockDevice() || !isNvmeNamespace(drive.file->path())) return fail(ERROR_INVALID_FUNCTION);
-    const IoctlAnswer answer = nvmeQueryProperty(drive.file->fd(), in, inSize, out, outSize, drive.file->scratch(),
-                                                 drive.file->scratchBytes());
+    const IoctlAnswer answer =
+        code == IOCTL_STORAGE_PROTOCOL_COMMAND
+            ? nvmeProtocolCommand(drive.file->fd(), in, inSize, out, outSize)
+            : nvmeQueryProperty(drive.file->fd(), in, inSize, out, outSize, drive.file->scratch(),
+                                drive.file->scratchBytes());
     if (returned != nullptr) *returned = answer.returned;
     return answer.ok ? succeed() : fail(answer.error);
 }

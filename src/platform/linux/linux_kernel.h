@@ -71,7 +71,8 @@ private:
     bool succeed();
     bool geometry(OpenDrive& drive, void* out, DWORD outSize, DWORD* returned);
     bool alignment(OpenDrive& drive, void* out, DWORD outSize, DWORD* returned);
-    bool nvmeQuery(OpenDrive& drive, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned);
+    bool nvmeQuery(OpenDrive& drive, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                   DWORD* returned);
 
     SystemRoots roots_;
     bool discovers_ = true;

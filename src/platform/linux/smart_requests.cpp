@@ -31,11 +31,19 @@ bool isSmartCommand(const IDEREGS& regs) {
     return regs.bCommandReg == ATA_SMART_CMD && regs.bCylLowReg == SMART_CYL_LOW && regs.bCylHighReg == SMART_CYL_HI;
 }
 
-// The ATA request a SENDCMDINPARAMS stands for, or false when it is not one of the five the
-// program uses: IDENTIFY DEVICE, CHECK POWER MODE, S.M.A.R.T. ENABLE OPERATIONS, READ DATA and
-// READ THRESHOLDS.
-// Everything else is refused, also commands that only read (logs, status, self-test results):
-// nothing the program does not send may ever reach a failing drive through it.
+// Whether an EXECUTE OFF-LINE IMMEDIATE subcommand is one of the self-tests the program starts
+// (short, extended, conveyance, all in off-line mode) or the abort. The captive-mode variants
+// would hold the drive busy until the test ends and are never sent.
+bool isSelfTestSubcommand(BYTE subcommand) {
+    return subcommand == SMART_SHORT_SELFTEST_OFFLINE || subcommand == SMART_EXTENDED_SELFTEST_OFFLINE ||
+           subcommand == SMART_CONVEYANCE_SELFTEST_OFFLINE || subcommand == SMART_ABORT_SELFTEST;
+}
+
+// The ATA request a SENDCMDINPARAMS stands for, or false when it is not one the program uses:
+// IDENTIFY DEVICE, CHECK POWER MODE, S.M.A.R.T. ENABLE OPERATIONS, READ DATA, READ THRESHOLDS, EXECUTE OFF-LINE
+// IMMEDIATE with a self-test subcommand, and READ LOG of the summary error log or the
+// self-test log (one sector). Everything else is refused: nothing the program does not send
+// may ever reach a failing drive through it.
 bool planRequest(DWORD code, const SENDCMDINPARAMS& params, AtaRequest& request) {
     const IDEREGS& regs = params.irDriveRegs;
     request.features = regs.bFeaturesReg;
@@ -50,8 +58,11 @@ bool planRequest(DWORD code, const SENDCMDINPARAMS& params, AtaRequest& request)
         request.sectorCount = 1;
         request.dataBytes = kBlock;
         if (regs.bCommandReg == ATA_IDENTIFY_DEVICE) return regs.bFeaturesReg == 0;
-        return isSmartCommand(regs) &&
-               (regs.bFeaturesReg == SMART_READ_DATA || regs.bFeaturesReg == SMART_READ_THRESHOLDS);
+        if (!isSmartCommand(regs)) return false;
+        if (regs.bFeaturesReg == SMART_READ_LOG)
+            return regs.bSectorCountReg == 1 &&
+                   (regs.bSectorNumberReg == SMART_SUMMARY_ERROR_LOG || regs.bSectorNumberReg == SMART_SELFTEST_LOG);
+        return regs.bFeaturesReg == SMART_READ_DATA || regs.bFeaturesReg == SMART_READ_THRESHOLDS;
     }
     request.protocol = AtaProtocol::NonData;
     if (code != SMART_SEND_DRIVE_COMMAND) return false;
@@ -60,7 +71,9 @@ bool planRequest(DWORD code, const SENDCMDINPARAMS& params, AtaRequest& request)
         request.returnRegisters = true;
         return true;
     }
-    return isSmartCommand(regs) && regs.bFeaturesReg == SMART_ENABLE_OPERATIONS;
+    if (!isSmartCommand(regs)) return false;
+    if (regs.bFeaturesReg == SMART_EXECUTE_OFFLINE_IMMEDIATE) return isSelfTestSubcommand(regs.bSectorNumberReg);
+    return regs.bFeaturesReg == SMART_ENABLE_OPERATIONS;
 }
 
 }  // namespace

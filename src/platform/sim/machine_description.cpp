@@ -452,6 +452,12 @@ class Parser {
         if (key == "slowread") return slowList(line, value, drive.slowRead);
         if (key == "latencyus") return number(line, value, kMaxLatencyUs, drive.latencyUs);
         if (key == "latencypersectorus") return number(line, value, kMaxLatencyUs, drive.latencyPerSectorUs);
+        std::string reason;
+        switch (takeSelfTestKey(lower(key), lower(value), drive.selfTest, reason)) {
+            case KeyVerdict::Taken: return true;
+            case KeyVerdict::Bad: return fail(line.line, reason + ", found " + quoted(value));
+            case KeyVerdict::NotMine: break;
+        }
         if (const int position = pagePosition(key, "attribute."); position != -1) {
             if (position < 0) return fail(line.line, std::string(line.key) + ": page positions are 0 to 29");
             return attribute(line, value, drive.attributes[static_cast<std::size_t>(position)]);
@@ -562,6 +568,10 @@ class Parser {
                                                      " logical sectors of a physical sector, found " +
                                                      std::to_string(drive.alignmentSectors));
             }
+            // An NVMe drive counts its errors in the health log.
+            const SelfTestSpec& tests = drive.selfTest;
+            if (drive.nvme && (tests.hasErrorCount || tests.reportedErrorCount() > 0))
+                drive.nvmeFields[kNvmeHealthFields - 1] = tests.reportedErrorCount();
             for (const auto& [set, line] : faultLines_[i]) {
                 const SectorSet& sectors = drive.*set;
                 if (!sectors.empty() && sectors.highest() >= drive.sectors) {

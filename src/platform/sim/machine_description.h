@@ -10,6 +10,7 @@
 
 #include "platform/limits.h"
 #include "platform/sim/sector_set.h"
+#include "platform/sim/self_test_keys.h"
 #include "platform/win_types.h"
 
 namespace platform::sim {
@@ -102,6 +103,7 @@ struct DriveSpec {
     std::uint64_t latencyUs = 0;
     std::uint64_t latencyPerSectorUs = 0;
     std::vector<SlowRange> slowRead;
+    SelfTestSpec selfTest;
 };
 
 struct LetterSpec {

@@ -16,6 +16,7 @@
 #include "platform/sim/sector_store.h"
 #include "platform/sim/nvme_pages.h"
 #include "platform/sim/physical_sectors.h"
+#include "platform/sim/self_test_unit.h"
 #include "platform/sim/smart_pages.h"
 
 namespace platform::sim {
@@ -48,6 +49,7 @@ struct Drive {
     Page identify{};
     Page values{};
     Page thresholds{};
+    std::unique_ptr<SelfTestUnit> selfTest;
     PowerMode power = PowerMode::Active;
 };
 
@@ -66,8 +68,8 @@ struct NvmeQueryAnswer {
 // IOCTL_STORAGE_QUERY_PROPERTY for an NVMe drive: Identify Controller or the health log, as
 // the drive's description says it answers. input is a copy of the request (the caller may
 // pass one buffer for both directions).
-NvmeQueryAnswer answerNvmeQuery(const DriveSpec& drive, const std::vector<std::uint8_t>& input, std::uint8_t* out,
-                                DWORD outSize) {
+NvmeQueryAnswer answerNvmeQuery(const DriveSpec& drive, SelfTestUnit& selfTest, const std::vector<std::uint8_t>& input,
+                                std::uint8_t* out, DWORD outSize) {
     if (!drive.nvme) return {ERROR_INVALID_FUNCTION, 0};
     if (input.size() < kStorageQueryDataStart) return {ERROR_INVALID_PARAMETER, 0};
     STORAGE_PROPERTY_QUERY_HEADER query;
@@ -77,17 +79,26 @@ NvmeQueryAnswer answerNvmeQuery(const DriveSpec& drive, const std::vector<std::u
     const bool identify = query.PropertyId == StorageAdapterProtocolSpecificProperty &&
                           protocol.DataType == NVMeDataTypeIdentify &&
                           protocol.ProtocolDataRequestValue == NVME_IDENTIFY_CNS_CONTROLLER;
-    const bool healthLog = query.PropertyId == StorageDeviceProtocolSpecificProperty &&
-                           protocol.DataType == NVMeDataTypeLogPage &&
-                           protocol.ProtocolDataRequestValue == NVME_LOG_PAGE_HEALTH_INFO;
-    if (query.QueryType != PropertyStandardQuery || protocol.ProtocolType != ProtocolTypeNvme || (!identify && !healthLog))
+    const bool logPage = query.PropertyId == StorageDeviceProtocolSpecificProperty &&
+                         protocol.DataType == NVMeDataTypeLogPage;
+    const DWORD page = protocol.ProtocolDataRequestValue;
+    const bool healthLog = logPage && page == NVME_LOG_PAGE_HEALTH_INFO;
+    const bool selfTestLog = logPage && page == NVME_LOG_PAGE_DEVICE_SELF_TEST;
+    const bool errorLog = logPage && page == NVME_LOG_PAGE_ERROR_INFO && protocol.ProtocolDataLength >= 64;
+    if (query.QueryType != PropertyStandardQuery || protocol.ProtocolType != ProtocolTypeNvme ||
+        (!identify && !healthLog && !selfTestLog && !errorLog))
         return {ERROR_NOT_SUPPORTED, 0};
-    const DWORD dataBytes = identify ? kNvmeIdentifyBytes : kNvmeHealthLogBytes;
+    const DWORD errorEntries = std::min<DWORD>(protocol.ProtocolDataLength / 64, kNvmeErrorLogMaxEntries);
+    const DWORD dataBytes = identify      ? kNvmeIdentifyBytes
+                            : healthLog   ? kNvmeHealthLogBytes
+                            : selfTestLog ? kNvmeSelfTestLogBytes
+                                          : errorEntries * 64;
     const std::uint64_t end = std::uint64_t{sizeof query} + protocol.ProtocolDataOffset + dataBytes;
     if (protocol.ProtocolDataOffset < sizeof protocol || protocol.ProtocolDataLength < dataBytes || end > outSize)
         return {ERROR_INSUFFICIENT_BUFFER, 0};
-    const NvmeAnswer behaviour = identify ? drive.nvmeIdentify : drive.nvmeHealth;
+    const NvmeAnswer behaviour = identify ? drive.nvmeIdentify : healthLog ? drive.nvmeHealth : NvmeAnswer::Ok;
     if (behaviour == NvmeAnswer::Error) return {ERROR_IO_DEVICE, 0};
+    if ((selfTestLog || errorLog) && selfTest.logsFail()) return {ERROR_IO_DEVICE, 0};
 
     STORAGE_PROTOCOL_DATA_DESCRIPTOR descriptor{};
     descriptor.Version = sizeof descriptor;
@@ -96,11 +107,16 @@ NvmeQueryAnswer answerNvmeQuery(const DriveSpec& drive, const std::vector<std::u
     descriptor.ProtocolSpecificData.ProtocolDataLength = dataBytes;
     std::uint8_t* data = out + sizeof query + protocol.ProtocolDataOffset;
     if (identify) {
-        const NvmeIdentifyPage page = nvmeIdentifyPage(drive);
-        std::memcpy(data, page.data(), page.size());
+        NvmeIdentifyPage identity = nvmeIdentifyPage(drive);
+        selfTest.patchNvmeIdentify(identity.data());
+        std::memcpy(data, identity.data(), identity.size());
+    } else if (healthLog) {
+        const NvmeHealthPage health = nvmeHealthPage(drive);
+        std::memcpy(data, health.data(), health.size());
+    } else if (selfTestLog) {
+        selfTest.nvmeSelfTestLog(data, SelfTestUnit::Clock::now());
     } else {
-        const NvmeHealthPage page = nvmeHealthPage(drive);
-        std::memcpy(data, page.data(), page.size());
+        selfTest.nvmeErrorLog(data, errorEntries);
     }
     DWORD returned = static_cast<DWORD>(end);
     if (behaviour == NvmeAnswer::Short) returned -= dataBytes / 2;
@@ -113,6 +129,40 @@ NvmeQueryAnswer answerNvmeQuery(const DriveSpec& drive, const std::vector<std::u
     }
     std::memcpy(out, &descriptor, sizeof descriptor);
     return {ERROR_SUCCESS, returned};
+}
+
+// IOCTL_STORAGE_PROTOCOL_COMMAND: Device Self-test with a short, extended or abort code; the
+// controller's status goes back in ErrorCode (0 success, 1Dh "operation in progress", 2h
+// "invalid field" for a test the drive does not run), as a Windows driver reports it.
+DWORD answerNvmeCommand(const DriveSpec& drive, SelfTestUnit& selfTest, const std::vector<std::uint8_t>& input,
+                        std::uint8_t* out, DWORD outSize) {
+    if (!drive.nvme) return ERROR_INVALID_FUNCTION;
+    if (input.size() < kStorageProtocolCommandBytes) return ERROR_INVALID_PARAMETER;
+    if (outSize < kStorageProtocolCommandBytes) return ERROR_INSUFFICIENT_BUFFER;
+    STORAGE_PROTOCOL_COMMAND_HEADER header;
+    NVME_COMMAND_DWORDS command;
+    std::memcpy(&header, input.data(), sizeof header);
+    std::memcpy(&command, input.data() + sizeof header, sizeof command);
+    if (header.ProtocolType != ProtocolTypeNvme || (command.CDW0 & 0xFF) != NVME_ADMIN_DEVICE_SELF_TEST ||
+        header.CommandSpecific != STORAGE_PROTOCOL_SPECIFIC_NVME_ADMIN_COMMAND)
+        return ERROR_NOT_SUPPORTED;
+    const DWORD code = command.CDW10 & 0xF;
+    const auto now = SelfTestUnit::Clock::now();
+    DWORD status = 0;
+    if (code == NVME_SELF_TEST_ABORT) {
+        selfTest.abort(now);
+    } else if (code == NVME_SELF_TEST_SHORT || code == NVME_SELF_TEST_EXTENDED) {
+        const int type = static_cast<int>(code);
+        if (!selfTest.supports(type)) status = 0x02 << 1;                // invalid opcode or field
+        else if (!selfTest.start(type, now)) status = 0x1D << 1 | 1u << 9;  // operation in progress
+    } else {
+        status = 0x02 << 1;
+    }
+    header.ReturnStatus = status == 0 ? STORAGE_PROTOCOL_STATUS_SUCCESS : STORAGE_PROTOCOL_STATUS_ERROR;
+    header.ErrorCode = status;
+    std::memcpy(out, input.data(), kStorageProtocolCommandBytes);
+    std::memcpy(out, &header, sizeof header);
+    return status == 0 ? ERROR_SUCCESS : ERROR_IO_DEVICE;
 }
 
 // The drive number of a device path, or -1 when the path is not "\\.\PHYSICALDRIVE<n>" (the
@@ -129,6 +179,18 @@ int driveNumberOf(std::string_view path) {
         number = number * 10 + (c - '0');
     }
     return number;
+}
+
+// The hours a new self-test log entry records: the health log's power-on hours (NVMe) or
+// attribute 9's raw value (ATA), 0 when the drive reports neither.
+std::uint64_t powerOnHoursOf(const DriveSpec& drive) {
+    if (drive.nvme) return drive.nvmeFields[11];
+    for (const AttributeSpec& a : drive.attributes) {
+        if (a.present && a.id == 9)
+            return a.raw[0] | std::uint64_t{a.raw[1]} << 8 | std::uint64_t{a.raw[2]} << 16 |
+                   std::uint64_t{a.raw[3]} << 24;
+    }
+    return 0;
 }
 
 bool allZero(const std::uint8_t* data, std::size_t size) {
@@ -211,6 +273,8 @@ std::unique_ptr<SimulatedKernel> SimulatedKernel::fromText(std::string_view text
         drive->geometry = geometryOf(described);
         drive->identify = identifyPage(described, drive->geometry);
         drive->values = valuePage(described);
+        drive->selfTest = std::make_unique<SelfTestUnit>(described.selfTest, described.nvme,
+                                                         powerOnHoursOf(described), SelfTestUnit::Clock::now());
         drive->thresholds = thresholdPage(described);
         drive->physical = std::make_unique<PhysicalSectors>(described.sectors, described.physicalBytes / kSectorBytes,
                                                             described.alignmentSectors);
@@ -504,9 +568,15 @@ bool SimulatedKernel::deviceIoControl(Handle handle, DWORD code, const void* in,
     }
 
     if (code == IOCTL_STORAGE_QUERY_PROPERTY) {
-        const NvmeQueryAnswer nvme = answerNvmeQuery(described, record.input, output, outSize);
+        const NvmeQueryAnswer nvme = answerNvmeQuery(described, *drive->selfTest, record.input, output, outSize);
         if (returned) *returned = nvme.returned;
         return impl_->finish(record, nvme.error == 0, nvme.error);
+    }
+    if (code == IOCTL_STORAGE_PROTOCOL_COMMAND) {
+        const DWORD error = answerNvmeCommand(described, *drive->selfTest, record.input, output, outSize);
+        if (returned && error != ERROR_INVALID_FUNCTION && error != ERROR_NOT_SUPPORTED)
+            *returned = kStorageProtocolCommandBytes;
+        return impl_->finish(record, error == 0, error);
     }
 
     const bool smartCode =
@@ -579,6 +649,17 @@ bool SimulatedKernel::deviceIoControl(Handle handle, DWORD code, const void* in,
     if (code == SMART_SEND_DRIVE_COMMAND) {
         if (outSize < kSendCmdOutHeaderSize) return impl_->finish(record, false, ERROR_INSUFFICIENT_BUFFER);
         if (described.smart != SmartSupport::Yes) return impl_->finish(record, false, ERROR_INVALID_FUNCTION);
+        if (smartRegisters && regs.bFeaturesReg == SMART_EXECUTE_OFFLINE_IMMEDIATE) {
+            // The drive aborts a test it does not run and a second test while one runs.
+            const BYTE subcommand = regs.bSectorNumberReg;
+            const auto now = SelfTestUnit::Clock::now();
+            if (subcommand == SMART_ABORT_SELFTEST) {
+                drive->selfTest->abort(now);
+                return deliver(nullptr);
+            }
+            if (subcommand < 1 || subcommand > 3 || !drive->selfTest->start(subcommand, now)) return abort();
+            return deliver(nullptr);
+        }
         if (!smartRegisters || regs.bFeaturesReg != SMART_ENABLE_OPERATIONS) return abort();
         if (described.enableError != 0) return impl_->finish(record, false, described.enableError);
         return deliver(nullptr);
@@ -593,7 +674,22 @@ bool SimulatedKernel::deviceIoControl(Handle handle, DWORD code, const void* in,
     if (described.smart != SmartSupport::Yes) return impl_->finish(record, false, ERROR_INVALID_FUNCTION);
     if (smartRegisters && regs.bFeaturesReg == SMART_READ_DATA) {
         if (described.valuesFail) return abort();
-        return deliver(&drive->values);
+        Page values = drive->values;
+        drive->selfTest->patchSmartData(values.data(), SelfTestUnit::Clock::now());
+        std::uint8_t sum = 0;
+        for (std::size_t i = 0; i < 511; ++i) sum = static_cast<std::uint8_t>(sum + values[i]);
+        values[511] = static_cast<std::uint8_t>(0x100 - sum);
+        return deliver(&values);
+    }
+    if (smartRegisters && regs.bFeaturesReg == SMART_READ_LOG && regs.bSectorCountReg == 1 &&
+        (regs.bSectorNumberReg == SMART_SELFTEST_LOG || regs.bSectorNumberReg == SMART_SUMMARY_ERROR_LOG)) {
+        if (drive->selfTest->logsFail()) return abort();
+        Page log{};
+        if (regs.bSectorNumberReg == SMART_SELFTEST_LOG)
+            drive->selfTest->ataSelfTestLog(log.data(), SelfTestUnit::Clock::now());
+        else
+            drive->selfTest->ataErrorLog(log.data());
+        return deliver(&log);
     }
     if (smartRegisters && regs.bFeaturesReg == SMART_READ_THRESHOLDS) {
         if (described.thresholdsFail) return abort();

@@ -105,6 +105,16 @@ TEST(MachineDescription, RefusesEveryMistakeNamingItsLine) {
          "test.ini:3: Nvme.WarningThresholdKelvin must be a number from 0 to 65535, found '65536'"},
         {"[Drive0]\nSectors = 18446744073709551616\n",
          "test.ini:2: Sectors must be a number from 0 to 18014398509481984, found '18446744073709551616'"},
+        {"[Drive0]\nSectors = 10\nSelfTestOutcome = fail\n",
+         "test.ini:3: SelfTestOutcome must be pass, fail:LBA or fatal, found 'fail'"},
+        {"[Drive0]\nSectors = 10\nSelfTestLog.21 = short, 0, 0, 5\n",
+         "test.ini:3: self-test log entries are SelfTestLog.0 to SelfTestLog.20, found 'short, 0, 0, 5'"},
+        {"[Drive0]\nSectors = 10\nSelfTestLog.0 = short, 16, 0, 5\n",
+         "test.ini:3: SelfTestLog.N must be: type, status code (0-15), percent remaining, hours[, LBA], "
+         "found 'short, 16, 0, 5'"},
+        {"[Drive0]\nSectors = 10\nSelfTestRunning = captive, 40\n",
+         "test.ini:3: SelfTestRunning must be: short|extended|conveyance, percent remaining (1 to 100), "
+         "found 'captive, 40'"},
     };
     for (const Refused& c : cases) EXPECT_EQ(refusal(c.text), c.error) << c.text;
 }
@@ -135,6 +145,15 @@ Threshold.0 = 5, 36
 BadRead = 1050, 70000-70015   ; reads touching these sectors fail
 BadWrite = 90000              ; writes touching these sectors fail
 Pending = 5000-5003           ; reads fail until written
+SelfTestMinutes = 2, 90, 5          ; short, extended, conveyance; 0 = not supported
+SelfTestSeconds = 3                 ; how long any test actually runs
+SelfTestOutcome = fail:1050         ; pass | fail:LBA | fatal
+SelfTestRunning = extended, 40      ; type, % remaining
+SelfTestLog.0 = extended, 7, 90, 12345, 1050   ; type, status code, % remaining, hours[, LBA]
+SelfTestLog.1 = short, 0, 0, 12000
+ErrorLog.0 = 12340, 1050            ; power-on hours, LBA; .0 is newest
+ErrorCount = 3                      ; may exceed the entries kept
+LogsFail = no                       ; yes: reading either log fails
 Weak = 8000-8099              ; unstable
 LatencyUs = 0
 LatencyPerSectorUs = 0

@@ -1,5 +1,6 @@
-// The NVMe pass-through lets exactly two reads through to the device: Identify Controller and
-// the health log from its start. On /dev/null a request that passes reaches the ioctl (which
+// The NVMe pass-through lets through to the device exactly Identify Controller, the health,
+// self-test and error logs from their start, and Device Self-test with a short, extended or
+// abort code. On /dev/null a request that passes reaches the ioctl (which
 // fails with ERROR_INVALID_FUNCTION); one that is refused never gets there.
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -21,7 +22,7 @@ struct Request {
     DWORD expected;  // ERROR_INVALID_FUNCTION: passed on to the device
 };
 
-TEST(NvmePassthrough, OnlyIdentifyControllerAndTheHealthLogReachTheDevice) {
+TEST(NvmePassthrough, OnlyTheRequestsTheProgramSendsReachTheDevice) {
     const Request requests[] = {
         {"identify controller", StorageAdapterProtocolSpecificProperty, ProtocolTypeNvme, NVMeDataTypeIdentify, 1, 0,
          4096, ERROR_INVALID_FUNCTION},
@@ -30,6 +31,14 @@ TEST(NvmePassthrough, OnlyIdentifyControllerAndTheHealthLogReachTheDevice) {
         {"identify namespace", StorageAdapterProtocolSpecificProperty, ProtocolTypeNvme, NVMeDataTypeIdentify, 0, 0,
          4096, ERROR_NOT_SUPPORTED},
         {"error log", StorageDeviceProtocolSpecificProperty, ProtocolTypeNvme, NVMeDataTypeLogPage, 1, 0, 512,
+         ERROR_INVALID_FUNCTION},
+        {"error log smaller than one entry", StorageDeviceProtocolSpecificProperty, ProtocolTypeNvme,
+         NVMeDataTypeLogPage, 1, 0, 32, ERROR_NOT_SUPPORTED},
+        {"self-test log", StorageDeviceProtocolSpecificProperty, ProtocolTypeNvme, NVMeDataTypeLogPage, 6, 0, 564,
+         ERROR_INVALID_FUNCTION},
+        {"self-test log into a short buffer", StorageDeviceProtocolSpecificProperty, ProtocolTypeNvme,
+         NVMeDataTypeLogPage, 6, 0, 512, ERROR_INSUFFICIENT_BUFFER},
+        {"firmware slot log", StorageDeviceProtocolSpecificProperty, ProtocolTypeNvme, NVMeDataTypeLogPage, 3, 0, 512,
          ERROR_NOT_SUPPORTED},
         {"health log past its start", StorageDeviceProtocolSpecificProperty, ProtocolTypeNvme, NVMeDataTypeLogPage, 2,
          8, 512, ERROR_NOT_SUPPORTED},
@@ -61,6 +70,32 @@ TEST(NvmePassthrough, OnlyIdentifyControllerAndTheHealthLogReachTheDevice) {
         EXPECT_FALSE(answer.ok);
         EXPECT_EQ(answer.error, r.expected);
     }
+
+    // Device Self-test: only opcode 14h with code 1h, 2h or Fh and nothing else in CDW10.
+    std::vector<DWORD> passed;
+    for (const DWORD opcode : {DWORD{0x14}, DWORD{0x80}, DWORD{0x04}}) {
+        for (DWORD cdw10 = 0; cdw10 < 0x20; ++cdw10) {
+            std::vector<std::uint8_t> buffer(kStorageProtocolCommandBytes, 0);
+            STORAGE_PROTOCOL_COMMAND_HEADER header{};
+            header.Version = STORAGE_PROTOCOL_STRUCTURE_VERSION;
+            header.Length = kStorageProtocolCommandLength;
+            header.ProtocolType = ProtocolTypeNvme;
+            header.CommandLength = STORAGE_PROTOCOL_COMMAND_LENGTH_NVME;
+            header.CommandSpecific = STORAGE_PROTOCOL_SPECIFIC_NVME_ADMIN_COMMAND;
+            NVME_COMMAND_DWORDS command{};
+            command.CDW0 = opcode;
+            command.NSID = NVME_ALL_NAMESPACES;
+            command.CDW10 = cdw10;
+            std::memcpy(buffer.data(), &header, sizeof header);
+            std::memcpy(buffer.data() + sizeof header, &command, sizeof command);
+            const auto size = static_cast<DWORD>(buffer.size());
+            const linux::IoctlAnswer answer =
+                linux::nvmeProtocolCommand(fd, buffer.data(), size, buffer.data(), size);
+            EXPECT_FALSE(answer.ok);
+            if (answer.error == ERROR_INVALID_FUNCTION) passed.push_back(opcode << 8 | cdw10);
+        }
+    }
+    EXPECT_EQ(passed, (std::vector<DWORD>{0x1401, 0x1402, 0x140F}));
     close(fd);
 }
 

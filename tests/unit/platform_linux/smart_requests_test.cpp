@@ -163,12 +163,38 @@ TEST_F(SmartCommands, OnlyTheCommandsTheProgramSendsEverReachTheDrive) {
             }
         }
     }
-    EXPECT_EQ(reached, (std::vector<Sent>{{SMART_SEND_DRIVE_COMMAND, ATA_SMART_CMD, SMART_ENABLE_OPERATIONS},
+    // LBA low is 1 in these requests: the short self-test and the summary error log.
+    EXPECT_EQ(reached, (std::vector<Sent>{{SMART_SEND_DRIVE_COMMAND, ATA_SMART_CMD, SMART_EXECUTE_OFFLINE_IMMEDIATE},
+                                          {SMART_SEND_DRIVE_COMMAND, ATA_SMART_CMD, SMART_ENABLE_OPERATIONS},
                                           {SMART_SEND_DRIVE_COMMAND, ATA_CHECK_POWER_MODE, 0},
                                           {SMART_RCV_DRIVE_DATA, ATA_SMART_CMD, SMART_READ_DATA},
                                           {SMART_RCV_DRIVE_DATA, ATA_SMART_CMD, SMART_READ_THRESHOLDS},
+                                          {SMART_RCV_DRIVE_DATA, ATA_SMART_CMD, SMART_READ_LOG},
                                           {SMART_RCV_DRIVE_DATA, ATA_IDENTIFY_DEVICE, 0}}));
     EXPECT_EQ(wronglyRefused, 0);
+
+    // Of the self-test subcommands only the off-line short, extended and conveyance tests and
+    // the abort pass (never the captive ones nor off-line data collection); of the logs only
+    // one sector of the summary error log and of the self-test log.
+    std::vector<int> subcommands;
+    std::vector<int> logs;
+    for (int lbaLow = 0; lbaLow < 256; ++lbaLow) {
+        for (int count = 0; count < 3; ++count) {
+            for (const BYTE features : {SMART_EXECUTE_OFFLINE_IMMEDIATE, SMART_READ_LOG}) {
+                std::vector<std::uint8_t> in = sendCmdIn(features, static_cast<BYTE>(count), ATA_SMART_CMD);
+                in[offsetof(SENDCMDINPARAMS, irDriveRegs) + offsetof(IDEREGS, bSectorNumberReg)] =
+                    static_cast<BYTE>(lbaLow);
+                const std::size_t before = channel.requests.size();
+                const DWORD code = features == SMART_READ_LOG ? SMART_RCV_DRIVE_DATA : SMART_SEND_DRIVE_COMMAND;
+                send(code, in, out);
+                if (channel.requests.size() == before) continue;
+                if (features == SMART_READ_LOG) logs.push_back(lbaLow * 10 + count);
+                else if (count == 1) subcommands.push_back(lbaLow);
+            }
+        }
+    }
+    EXPECT_EQ(subcommands, (std::vector<int>{1, 2, 3, 127}));
+    EXPECT_EQ(logs, (std::vector<int>{11, 61}));
 
     // A S.M.A.R.T. command without its signature in LBA mid/high is not one of them either.
     std::vector<std::uint8_t> in = sendCmdIn(SMART_READ_DATA, 1, ATA_SMART_CMD);
