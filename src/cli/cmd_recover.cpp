@@ -59,6 +59,9 @@ int RunRecover(const Context& context) {
     if (context.journal == nullptr) return kExitDone;
     const std::string unusable = context.journal->Unusable();
     if (!unusable.empty()) {
+        // Scripts reading --json get their one document here too.
+        if (context.options.json)
+            return Refuse(context, "the repair journal in " + context.journal->Where() + " cannot be used: " + unusable);
         std::fprintf(stderr, "varim: the repair journal in %s cannot be used: %s\n", context.journal->Where().c_str(),
                      unusable.c_str());
         return kExitFailed;

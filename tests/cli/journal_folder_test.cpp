@@ -128,6 +128,14 @@ TEST_F(JournalFolderTest, AFolderSomeoneElseCouldWriteIsNotUsed) {
     }
 }
 
+TEST_F(JournalFolderTest, RecoverWithJsonRefusesAnUnusableFolderInItsDocument) {
+    CrashedRepair();
+    ASSERT_EQ(::chmod(journal_.c_str(), 0770), 0);
+    const clitest::ProcessResult recover = varim({"--json", "recover"});
+    EXPECT_EQ(recover.status, 1) << recover.out << recover.err;
+    EXPECT_EQ(recover.out.rfind("{\"refused\": \"the repair journal in ", 0), 0u) << recover.out << recover.err;
+}
+
 TEST_F(JournalFolderTest, AStickyWorldWritableParentIsFine) {
     fs::permissions(dir_, fs::perms(01777));
     const std::string original = CrashedRepair();
