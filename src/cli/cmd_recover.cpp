@@ -59,6 +59,9 @@ int RunRecover(const Context& context) {
     if (context.journal == nullptr) return kExitDone;
     const std::string unusable = context.journal->Unusable();
     if (!unusable.empty()) {
+        // Scripts reading --json get their one document here too.
+        if (context.options.json)
+            return Refuse(context, "the repair journal in " + context.journal->Where() + " cannot be used: " + unusable);
         std::fprintf(stderr, "varim: the repair journal in %s cannot be used: %s\n", context.journal->Where().c_str(),
                      unusable.c_str());
         return kExitFailed;
@@ -87,8 +90,9 @@ int RunRecover(const Context& context) {
         for (const std::string& line : scan::RecoveryLines(report))
             std::printf("%s\n", platform::cp1252ToUtf8(line).c_str());
         if (held > 0)
-            std::printf("%zu entr%s in %s belong%s to a repair another running varim is making; they were left to it.\n",
-                        held, held == 1 ? "y" : "ies", report.folder.c_str(), held == 1 ? "s" : "");
+            std::printf("%zu entr%s in %s belong%s to %s another running varim is making; %s left to it.\n", held,
+                        held == 1 ? "y" : "ies", report.folder.c_str(), held == 1 ? "s" : "",
+                        held == 1 ? "a repair" : "repairs", held == 1 ? "it was" : "they were");
         else if (report.empty())
             std::printf("Nothing to recover: the repair journal in %s is empty.\n", report.folder.c_str());
     }

@@ -27,6 +27,12 @@ bool IsSessionName(std::string_view name) {
     return std::find(kSessionNames.begin(), kSessionNames.end(), name) != kSessionNames.end();
 }
 
+// A language value with a slash names a folder of locale files, which the C library would load
+// as root: only plain locale names are passed on.
+bool IsSafeSessionValue(std::string_view name, std::string_view value) {
+    return !(name.starts_with("LANG") || name.starts_with("LC_")) || value.find('/') == std::string_view::npos;
+}
+
 std::string ValueOf(const EnvironmentLookup& lookup, const char* name) {
     const char* value = lookup(name);
     return value == nullptr ? std::string() : std::string(value);
@@ -50,7 +56,7 @@ std::vector<std::string> PkexecCommand(const std::string& pkexec, const std::str
             const std::string runtime = ValueOf(lookup, "XDG_RUNTIME_DIR");
             value = runtime.empty() ? std::string() : runtime + "/" + value;
         }
-        if (!value.empty()) session.emplace_back(name, value);
+        if (!value.empty() && IsSafeSessionValue(name, value)) session.emplace_back(name, value);
     }
     std::vector<std::string> command{pkexec, self};
     for (const auto& [name, value] : session) {
@@ -78,6 +84,10 @@ bool TakeSessionVariables(std::vector<std::string>& args, SessionVariables& out,
         if (equals == std::string::npos || !IsSessionName(name)) {
             error =
                 std::string(kSessionOption) + " takes only the display and language variables, not " + pair;
+            return false;
+        }
+        if (!IsSafeSessionValue(name, std::string_view(pair).substr(equals + 1))) {
+            error = std::string(kSessionOption) + " takes a locale name, not a path: " + pair;
             return false;
         }
         out.emplace_back(name, pair.substr(equals + 1));

@@ -132,8 +132,26 @@ std::string Repair(BlockIo& io, const DecodedEntry& entry) {
     return reason;
 }
 
-// Restores one decoded entry on drive n; empty on success, else why not.
-std::string Restore(disk::DriveAccess& drives, int n, const DecodedEntry& entry) {
+// The disk size an identity records, in 512-byte sectors ("size=BYTES" from the system, "N sectors"
+// from a simulated machine); 0 when it records none.
+std::uint64_t RecordedSectors(const std::string& identity) {
+    std::uint64_t value = 0;
+    if (const std::size_t at = identity.rfind("size="); at != std::string::npos) {
+        for (std::size_t i = at + 5; i < identity.size() && identity[i] >= '0' && identity[i] <= '9'; ++i)
+            value = value * 10 + static_cast<std::uint64_t>(identity[i] - '0');
+        return value / kSector;
+    }
+    const std::size_t at = identity.rfind(" sectors");
+    if (at == std::string::npos) return 0;
+    std::size_t begin = at;
+    while (begin > 0 && identity[begin - 1] >= '0' && identity[begin - 1] <= '9') --begin;
+    for (std::size_t i = begin; i < at; ++i) value = value * 10 + static_cast<std::uint64_t>(identity[i] - '0');
+    return value;
+}
+
+// Restores one decoded entry on drive n; empty on success, else why not. A drive named by the
+// user must still have the size of the disk the entry was saved from.
+std::string Restore(disk::DriveAccess& drives, int n, const DecodedEntry& entry, bool named) {
     const platform::Handle handle = drives.OpenDrive(n, disk::OpenProfile::Sector);
     if (handle == platform::kInvalidHandle)
         return "Drive " + std::to_string(n) + " cannot be opened (error " + std::to_string(drives.LastError()) + ")";
@@ -146,7 +164,12 @@ std::string Restore(disk::DriveAccess& drives, int n, const DecodedEntry& entry)
         const EntryBlock& block = entry.block;
         BlockIo io(drives, handle, driveSectors);
         std::vector<unsigned char> now;
-        if (block.lba < 0 || io.SectorsOnDrive(block.lba, block.sectors) != block.sectors)
+        const std::uint64_t recorded = named ? RecordedSectors(entry.identity) : 0;
+        if (recorded != 0 && recorded != driveSectors)
+            problem = "Drive " + std::to_string(n) + " has " + std::to_string(driveSectors) +
+                      " sectors, not the " + std::to_string(recorded) +
+                      " of the disk this block was saved from, so it is another disk; nothing was written";
+        else if (block.lba < 0 || io.SectorsOnDrive(block.lba, block.sectors) != block.sectors)
             problem = "the block lies beyond the end of Drive " + std::to_string(n);
         else if (!OnlyRepairLeftovers(io, entry, now))
             problem = "the block was written since the interrupted repair, so the saved content is out of date";
@@ -182,7 +205,8 @@ RecoveryReport RecoverPendingRepairs(disk::DriveAccess& drives, platform::Durabl
         const bool certain = IdentityIsCertain(entry.identity);
         int n = finder.Find(entry.identity);
         if (choice.onlyDrive >= 0 && n != choice.onlyDrive) continue;
-        if (!certain && choice.toDrive >= 0) {
+        const bool named = !certain && choice.toDrive >= 0;
+        if (named) {
             n = choice.toDrive;
         } else if (!certain) {
             const int shown = n >= 0 ? n : entry.block.driveNumber;
@@ -196,7 +220,7 @@ RecoveryReport RecoverPendingRepairs(disk::DriveAccess& drives, platform::Durabl
             report.unrestored.push_back(std::move(unrestored));
             continue;
         }
-        unrestored.reason = Restore(drives, n, entry);
+        unrestored.reason = Restore(drives, n, entry, named);
         if (unrestored.reason.empty() && !folder.Remove(name.c_str(), unrestored.reason))
             unrestored.reason = "restored, but the entry cannot be removed: " + unrestored.reason;
         if (!unrestored.reason.empty()) {

@@ -179,4 +179,37 @@ INSTANTIATE_TEST_SUITE_P(Faults, CrashSweep, ::testing::ValuesIn(AllCases()),
                                     (info.param.batches ? "_batches" : "");
                          });
 
+// A drive named with --to-drive whose size differs from the disk the entry was saved from is
+// certainly another disk: nothing is written to it, and the right drive still gets the block.
+TEST(RecoverToDrive, ADriveOfAnotherSizeIsNotTheDiskEvenWhenNamed) {
+    const fs::path dir = fs::temp_directory_path() / ("varim-to-drive-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path machine = dir / "m.ini";
+    std::string original(200 * 512, '\0');
+    for (std::size_t i = 0; i < original.size(); ++i) original[i] = static_cast<char>(i * 7 + 3);
+    WriteAll(dir / "d0.img", original);
+    WriteAll(dir / "d1.img", std::string(100 * 512, '\0'));
+    const auto machineText = [](int crashAt) {
+        return "[Machine]\nCrashAtWrite = " + std::to_string(crashAt) +
+               "\n[Drive0]\nSectors = 200\nImage = d0.img\nUncertainIdentity = yes\n"
+               "[Drive1]\nSectors = 100\nImage = d1.img\nUncertainIdentity = yes\n";
+    };
+    const auto varim = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--machine", machine.string()});
+        return clitest::RunProcess(VARIM_BINARY, args);
+    };
+    WriteAll(machine, machineText(150));
+    EXPECT_EQ(varim({"scan", "0", "--mode", "regenerate"}).status, 128 + SIGKILL);
+    WriteAll(machine, machineText(0));
+
+    const clitest::ProcessResult wrong = varim({"recover", "--to-drive", "1"});
+    EXPECT_EQ(wrong.status, 1) << wrong.out;
+    EXPECT_TRUE(ReadAll(dir / "d1.img") == std::string(100 * 512, '\0')) << wrong.out;
+    const clitest::ProcessResult right = varim({"recover", "--to-drive", "0"});
+    EXPECT_EQ(right.status, 0) << right.out;
+    EXPECT_TRUE(ReadAll(dir / "d0.img") == original) << right.out;
+    fs::remove_all(dir);
+}
+
 }  // namespace

@@ -128,6 +128,14 @@ TEST_F(JournalFolderTest, AFolderSomeoneElseCouldWriteIsNotUsed) {
     }
 }
 
+TEST_F(JournalFolderTest, RecoverWithJsonRefusesAnUnusableFolderInItsDocument) {
+    CrashedRepair();
+    ASSERT_EQ(::chmod(journal_.c_str(), 0770), 0);
+    const clitest::ProcessResult recover = varim({"--json", "recover"});
+    EXPECT_EQ(recover.status, 1) << recover.out << recover.err;
+    EXPECT_EQ(recover.out.rfind("{\"refused\": \"the repair journal in ", 0), 0u) << recover.out << recover.err;
+}
+
 TEST_F(JournalFolderTest, AStickyWorldWritableParentIsFine) {
     fs::permissions(dir_, fs::perms(01777));
     const std::string original = CrashedRepair();
@@ -190,6 +198,29 @@ TEST_F(JournalFolderTest, AJournalInMemoryIsUsedAndItsRiskSaidOnce) {
     EXPECT_NE(first, std::string::npos) << scan.out;
     EXPECT_EQ(scan.out.find(warning, first + 1), std::string::npos) << scan.out;
     EXPECT_EQ(scan.out.find("the repair journal cannot be written"), std::string::npos) << scan.out;
+}
+
+// The first scan of a machine named by a relative path, whose journal folder is not made yet,
+// judges the filesystem the folder will be made on.
+TEST_F(JournalFolderTest, AJournalNotMadeYetBesideARelativeMachinePathIsKnownToBeInMemory) {
+    struct statfs shm {};
+    constexpr long kTmpfs = 0x01021994;
+    if (::statfs("/dev/shm", &shm) != 0 || static_cast<long>(shm.f_type) != kTmpfs)
+        GTEST_SKIP() << "/dev/shm is not a tmpfs here";
+    TearDown();
+    dir_ = fs::path("/dev/shm") / ("varim-relative-" + std::to_string(getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    machine_ = dir_ / "m.ini";
+    std::ofstream(machine_) << "[Drive0]\nSectors = 200\n";
+    const fs::path before = fs::current_path();
+    fs::current_path(dir_);
+    const clitest::ProcessResult scan =
+        clitest::RunProcess(VARIM_BINARY, {"--machine", "m.ini", "scan", "0", "--mode", "regenerate"});
+    fs::current_path(before);
+    EXPECT_EQ(scan.status, 0) << scan.out << scan.err;
+    EXPECT_NE(scan.out.find("a power cut during a repair would lose the block being repaired"), std::string::npos)
+        << scan.out;
 }
 
 }  // namespace

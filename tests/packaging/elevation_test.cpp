@@ -63,6 +63,10 @@ TEST(Elevation, RootRefusesAnyOtherVariableAndMalformedPairs) {
     const std::vector<std::vector<std::string>> refused{
         {"--pass-env", "LD_PRELOAD=/tmp/evil.so"},
         {"--pass-env", "PATH=/tmp/evil"},
+        // A locale name with a slash is a folder of locale files that root would load.
+        {"--pass-env", "LANG=/tmp/evil"},
+        {"--pass-env", "LC_ALL=../../tmp/evil"},
+        {"--pass-env", "LANGUAGE=de:/tmp/evil"},
         {"--pass-env", "DISPLAY"},
         {"--pass-env", "DISPLAY=:0", "--pass-env"},
     };

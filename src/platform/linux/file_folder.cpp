@@ -194,9 +194,10 @@ bool FileDurableFolder::InMemory() {
     std::string path = path_;
     struct statfs fs {};
     while (::statfs(path.c_str(), &fs) != 0) {
+        if (path == "/" || path == ".") return false;
+        // A relative path without a slash lies in the current folder.
         const std::size_t slash = path.rfind('/');
-        if (slash == std::string::npos || path == "/") return false;
-        path = slash == 0 ? std::string("/") : path.substr(0, slash);
+        path = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
     }
     return LivesInMemory(static_cast<long>(fs.f_type));
 }
