@@ -14,7 +14,9 @@ DriveMenu::DriveMenu(QListWidget* list, std::function<int(int row)> driveOfRow, 
     connect(list_, &QWidget::customContextMenuRequested, this, &DriveMenu::open);
 }
 
-void DriveMenu::addEntry(const QString& text, Action action) { entries_.push_back({text, std::move(action)}); }
+void DriveMenu::addEntry(const QString& text, Action action, Offered offered) {
+    entries_.push_back({text, std::move(action), std::move(offered)});
+}
 
 QMenu* DriveMenu::menuAt(const QPoint& position) {
     QListWidgetItem* item = list_->itemAt(position);
@@ -25,7 +27,7 @@ QMenu* DriveMenu::menuAt(const QPoint& position) {
     const bool enabled = available_();
     for (const Entry& entry : entries_) {
         QAction* action = menu->addAction(entry.text);
-        action->setEnabled(enabled);
+        action->setEnabled(enabled && (!entry.offered || entry.offered(driveNumber)));
         const Action run = entry.action;
         connect(action, &QAction::triggered, menu, [run, driveNumber] { run(driveNumber); });
     }

@@ -17,12 +17,14 @@ class DriveMenu : public QObject {
     Q_OBJECT
 public:
     using Action = std::function<void(int driveNumber)>;
+    using Offered = std::function<bool(int driveNumber)>;
 
     // driveOfRow gives the drive number of a list row.
     DriveMenu(QListWidget* list, std::function<int(int row)> driveOfRow, std::function<bool()> available,
               QObject* parent = nullptr);
-    // Adds an entry at the end of the menu.
-    void addEntry(const QString& text, Action action);
+    // Adds an entry at the end of the menu; when offered is set, it is enabled only for the
+    // drives it answers true for.
+    void addEntry(const QString& text, Action action, Offered offered = {});
     // Builds the menu for the list row at a position in the list's viewport (the selected row
     // when the position is on no row); nullptr when there is no drive there. The caller owns it.
     QMenu* menuAt(const QPoint& position);
@@ -31,6 +33,7 @@ private:
     struct Entry {
         QString text;
         Action action;
+        Offered offered;
     };
     void open(const QPoint& position);
 

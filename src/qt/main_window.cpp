@@ -106,7 +106,6 @@ void MainWindow::createControl(const app::ControlTemplate& entry) {
                 dialog_.SelectDrive();
                 showSelfTestProgress();
             });
-            setUpDriveMenu(list);
         }
         widget = list;
         break;

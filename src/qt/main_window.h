@@ -114,7 +114,6 @@ protected:
 
 private:
     void createControl(const app::ControlTemplate& entry);
-    void setUpDriveMenu(QListWidget* list);
     void chainTabOrder();
     void buttonClicked(int id);
     void attributeViewClicked();

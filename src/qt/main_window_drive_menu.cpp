@@ -1,4 +1,5 @@
-// The drive list's context menu of the main window: the drives' own self-tests and logs. Each
+// The drive list's context menu of the main window: the drives' own self-tests and logs, and
+// the surface map of a drive's last scan. Each
 // start or abort posts one line to the information list; a timer follows the tests started
 // here and posts each result; none of it runs while a scan or the speed test runs.
 #include <QListWidget>
@@ -32,6 +33,10 @@ void MainWindow::setUpDriveMenu() {
                          [this](int drive) { startSelfTest(drive, disk::SelfTestKind::Extended); });
     driveMenu_->addEntry(QStringLiteral("Abort self-test"), [this](int drive) { abortSelfTest(drive); });
     driveMenu_->addEntry(QString::fromUtf8("Drive logs\u2026"), [this](int drive) { showDriveLogs(drive); });
+    // The map of the drive's last scan in this session.
+    driveMenu_->addEntry(
+        QString::fromUtf8("Save surface map\u2026"), [this](int drive) { saveSurfaceMap(drive); },
+        [this](int drive) { return dialog_.lastScanOf(drive) != nullptr; });
 }
 
 bool MainWindow::driveMenuAvailable() const { return !dialog_.scanExecuting() && !longCommand_; }

@@ -1,9 +1,6 @@
-// The drive list's context menu: "Save surface map…" writes the SVG map of the drive's last scan
-// in this session. The entry is offered only for a drive scanned since start-up and never while
-// a scan or the speed test runs.
+// "Save surface map…" of the drive list's context menu: writes the SVG map of the drive's last
+// scan in this session.
 #include <QFileDialog>
-#include <QListWidget>
-#include <QMenu>
 #include <QMessageBox>
 #include <QSaveFile>
 
@@ -13,24 +10,6 @@
 #include "main_window.h"
 
 namespace qtui {
-
-void MainWindow::setUpDriveMenu(QListWidget* list) {
-    // A right click and the menu key both ask for a context menu; the key gives a position
-    // that may lie on no row, in which case the selected drive is meant.
-    list->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& position) {
-        QListWidgetItem* item = list->itemAt(position);
-        if (item == nullptr) item = list->currentItem();
-        if (item == nullptr) return;
-        const int driveNumber = static_cast<int>(listItemData(app::ids::kDriveList, list->row(item)));
-        auto* menu = new QMenu(list);
-        menu->setAttribute(Qt::WA_DeleteOnClose);
-        QAction* save = menu->addAction(QString::fromUtf8("Save surface map\xE2\x80\xA6"));
-        save->setEnabled(!longCommand_ && dialog_.lastScanOf(driveNumber) != nullptr);
-        connect(save, &QAction::triggered, this, [this, driveNumber] { saveSurfaceMap(driveNumber); });
-        menu->popup(list->viewport()->mapToGlobal(position));
-    });
-}
 
 bool MainWindow::saveSurfaceMap(int driveNumber, const QString& chosenPath) {
     const app::ScanSummary* summary = dialog_.lastScanOf(driveNumber);

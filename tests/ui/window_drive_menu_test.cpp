@@ -63,7 +63,8 @@ TEST(WindowDriveMenu, StartsASelfTestFollowsItToItsResultAndShowsBothLogs) {
     QStringList texts;
     for (QAction* action : menu->actions()) texts << action->text();
     EXPECT_EQ(texts, (QStringList{"Short self-test", "Extended self-test", "Abort self-test",
-                                  QString::fromUtf8("Drive logs\u2026")}));
+                                  QString::fromUtf8("Drive logs\u2026"), QString::fromUtf8("Save surface map\u2026")}));
+    EXPECT_FALSE(menu->actions().last()->isEnabled());  // no scan of the drive yet, so no map
     Choose(*menu, QStringLiteral("Short self-test"));
     EXPECT_EQ(Entries(info).last(), QStringLiteral("Drive 0: short self-test started, about 2 minutes"));
 
@@ -112,7 +113,7 @@ TEST(WindowDriveMenu, OffersNothingWhileAScanRuns) {
     });
     rig.click(ids::kScan);
     ASSERT_FALSE(answerer.watchdogFired);
-    EXPECT_EQ(enabled, std::vector<bool>(4, false));
+    EXPECT_EQ(enabled, std::vector<bool>(5, false));
 }
 
 }  // namespace
