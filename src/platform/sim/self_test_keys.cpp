@@ -62,7 +62,7 @@ std::uint64_t SelfTestSpec::reportedErrorCount() const {
     return given;
 }
 
-KeyVerdict takeSelfTestKey(const std::string& key, std::string_view value, SelfTestSpec& spec,
+KeyVerdict takeSelfTestKey(const std::string& key, std::string_view value, SelfTestSpec& described,
                            std::string& reason) {
     constexpr std::uint64_t kLba = (std::uint64_t{1} << 48) - 1;
     const std::vector<std::string_view> parts = fields(value);
@@ -71,24 +71,24 @@ KeyVerdict takeSelfTestKey(const std::string& key, std::string_view value, SelfT
         if (parts.size() != 3 || !number(parts[0], 255, m[0]) || !number(parts[1], 65535, m[1]) ||
             !number(parts[2], 255, m[2]))
             return bad(reason, "SelfTestMinutes must be: short, extended, conveyance minutes (such as 2, 90, 5)");
-        for (int i = 0; i < 3; ++i) spec.minutes[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(m[i]);
+        for (int i = 0; i < 3; ++i) described.minutes[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(m[i]);
         return KeyVerdict::Taken;
     }
     if (key == "selftestseconds") {
         std::uint64_t s = 0;
         if (parts.size() != 1 || !number(parts[0], 86400, s))
             return bad(reason, "SelfTestSeconds must be a number from 0 to 86400");
-        spec.seconds = static_cast<std::uint32_t>(s);
+        described.seconds = static_cast<std::uint32_t>(s);
         return KeyVerdict::Taken;
     }
     if (key == "selftestoutcome") {
         const std::string_view text = trim(value);
         if (text == "pass") {
-            spec.end = SelfTestEnd::Pass;
+            described.end = SelfTestEnd::Pass;
         } else if (text == "fatal") {
-            spec.end = SelfTestEnd::Fatal;
-        } else if (text.substr(0, 5) == "fail:" && number(text.substr(5), kLba, spec.failLba)) {
-            spec.end = SelfTestEnd::Fail;
+            described.end = SelfTestEnd::Fatal;
+        } else if (text.substr(0, 5) == "fail:" && number(text.substr(5), kLba, described.failLba)) {
+            described.end = SelfTestEnd::Fail;
         } else {
             return bad(reason, "SelfTestOutcome must be pass, fail:LBA or fatal");
         }
@@ -98,25 +98,25 @@ KeyVerdict takeSelfTestKey(const std::string& key, std::string_view value, SelfT
         std::uint64_t remaining = 0;
         if (parts.size() != 2 || typeNamed(parts[0]) == 0 || !number(parts[1], 100, remaining) || remaining == 0)
             return bad(reason, "SelfTestRunning must be: short|extended|conveyance, percent remaining (1 to 100)");
-        spec.runningType = typeNamed(parts[0]);
-        spec.runningRemainingPercent = static_cast<int>(remaining);
+        described.runningType = typeNamed(parts[0]);
+        described.runningRemainingPercent = static_cast<int>(remaining);
         return KeyVerdict::Taken;
     }
     if (key == "errorcount") {
-        if (parts.size() != 1 || !number(parts[0], 0xFFFFFFFFu, spec.errorCount))
+        if (parts.size() != 1 || !number(parts[0], 0xFFFFFFFFu, described.errorCount))
             return bad(reason, "ErrorCount must be a number from 0 to 4294967295");
-        spec.hasErrorCount = true;
+        described.hasErrorCount = true;
         return KeyVerdict::Taken;
     }
     if (key == "logsfail") {
         const std::string_view text = trim(value);
         if (text != "yes" && text != "no") return bad(reason, "LogsFail must be yes or no");
-        spec.logsFail = text == "yes";
+        described.logsFail = text == "yes";
         return KeyVerdict::Taken;
     }
     if (const int n = indexOf(key, "selftestlog.", kSelfTestLogKept); n != -1) {
         if (n < 0) return bad(reason, "self-test log entries are SelfTestLog.0 to SelfTestLog.20");
-        SelfTestEntrySpec& e = spec.log[static_cast<std::size_t>(n)];
+        SelfTestEntrySpec& e = described.log[static_cast<std::size_t>(n)];
         std::uint64_t status = 0, remaining = 0;
         if ((parts.size() != 4 && parts.size() != 5) || typeNamed(parts[0]) == 0 || !number(parts[1], 15, status) ||
             !number(parts[2], 100, remaining) || !number(parts[3], 65535, e.hours) ||
@@ -131,7 +131,7 @@ KeyVerdict takeSelfTestKey(const std::string& key, std::string_view value, SelfT
     }
     if (const int n = indexOf(key, "errorlog.", kErrorLogKept); n != -1) {
         if (n < 0) return bad(reason, "error log entries are ErrorLog.0 to ErrorLog.15");
-        ErrorEntrySpec& e = spec.errors[static_cast<std::size_t>(n)];
+        ErrorEntrySpec& e = described.errors[static_cast<std::size_t>(n)];
         if (parts.size() != 2 || !number(parts[0], 65535, e.hours) || !number(parts[1], kLba, e.lba))
             return bad(reason, "ErrorLog.N must be: power-on hours, LBA");
         e.present = true;

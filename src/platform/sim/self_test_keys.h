@@ -49,7 +49,7 @@ struct SelfTestSpec {
 enum class KeyVerdict { NotMine, Taken, Bad };
 
 // Takes one drive key (lower case) if it is a self-test key; Bad sets reason.
-KeyVerdict takeSelfTestKey(const std::string& key, std::string_view value, SelfTestSpec& spec,
+KeyVerdict takeSelfTestKey(const std::string& key, std::string_view value, SelfTestSpec& described,
                            std::string& reason);
 
 }  // namespace platform::sim

@@ -29,23 +29,23 @@ void checksum(std::uint8_t* page) {
 
 }  // namespace
 
-SelfTestUnit::SelfTestUnit(const SelfTestSpec& spec, bool nvme, std::uint64_t powerOnHours, Clock::time_point now)
-    : spec_(spec), nvme_(nvme), hours_(powerOnHours) {
-    for (const SelfTestEntrySpec& e : spec.log) {
+SelfTestUnit::SelfTestUnit(const SelfTestSpec& described, bool nvme, std::uint64_t powerOnHours, Clock::time_point now)
+    : described_(described), nvme_(nvme), hours_(powerOnHours) {
+    for (const SelfTestEntrySpec& e : described.log) {
         if (!e.present) break;
         log_.push_back({e.type, e.status, e.remainingPercent, e.hours, e.hasLba, e.lba});
     }
-    if (spec.runningType != 0) {
-        runningType_ = spec.runningType;
-        startRemaining_ = spec.runningRemainingPercent;
+    if (described.runningType != 0) {
+        runningType_ = described.runningType;
+        startRemaining_ = described.runningRemainingPercent;
         started_ = now;
-        length_ = std::chrono::seconds(spec.seconds) * startRemaining_ / 100;
+        length_ = std::chrono::seconds(described.seconds) * startRemaining_ / 100;
     }
 }
 
 bool SelfTestUnit::supports(int type) const {
     if (type < 1 || type > 3 || (nvme_ && type == 3)) return false;
-    return spec_.minutes[static_cast<std::size_t>(type - 1)] != 0;
+    return described_.minutes[static_cast<std::size_t>(type - 1)] != 0;
 }
 
 bool SelfTestUnit::start(int type, Clock::time_point now) {
@@ -54,7 +54,7 @@ bool SelfTestUnit::start(int type, Clock::time_point now) {
     runningType_ = type;
     startRemaining_ = 100;
     started_ = now;
-    length_ = std::chrono::seconds(spec_.seconds);
+    length_ = std::chrono::seconds(described_.seconds);
     return true;
 }
 
@@ -79,12 +79,12 @@ int SelfTestUnit::remainingPercent(Clock::time_point now) const {
 void SelfTestUnit::advance(Clock::time_point now) {
     if (runningType_ == 0 || now - started_ < length_) return;
     Logged entry{runningType_, 0, 0, hours_, false, 0};
-    if (spec_.end == SelfTestEnd::Fail) {
+    if (described_.end == SelfTestEnd::Fail) {
         entry.status = nvme_ ? kNvmeFailedSegment : kAtaReadFailure;
         entry.hasLba = true;
-        entry.lba = spec_.failLba;
+        entry.lba = described_.failLba;
         entry.remainingPercent = 90;
-    } else if (spec_.end == SelfTestEnd::Fatal) {
+    } else if (described_.end == SelfTestEnd::Fatal) {
         entry.status = nvme_ ? kNvmeFatal : kAtaFatal;
     }
     log(entry);
@@ -109,10 +109,10 @@ void SelfTestUnit::patchSmartData(std::uint8_t* page, Clock::time_point now) {
     page[367] = static_cast<std::uint8_t>((anyTest || supports(3) ? 0x01 : 0) | (anyTest ? 0x10 : 0) |
                                           (supports(3) ? 0x20 : 0));
     page[370] = static_cast<std::uint8_t>(page[370] | 0x01);  // error logging supported
-    page[372] = static_cast<std::uint8_t>(spec_.minutes[0]);
-    const std::uint32_t extended = spec_.minutes[1];
+    page[372] = static_cast<std::uint8_t>(described_.minutes[0]);
+    const std::uint32_t extended = described_.minutes[1];
     page[373] = static_cast<std::uint8_t>(extended > 254 ? 0xFF : extended);
-    page[374] = static_cast<std::uint8_t>(spec_.minutes[2]);
+    page[374] = static_cast<std::uint8_t>(described_.minutes[2]);
     put(page + 375, 2, extended);
 }
 
@@ -138,11 +138,11 @@ void SelfTestUnit::ataErrorLog(std::uint8_t* page) const {
     std::memset(page, 0, 512);
     page[0] = 0x01;
     std::size_t given = 0;
-    while (given < spec_.errors.size() && spec_.errors[given].present) ++given;
+    while (given < described_.errors.size() && described_.errors[given].present) ++given;
     const std::size_t kept = std::min<std::size_t>(given, 5);
     // Oldest kept in structure 1, newest in structure N; byte 1 names the newest.
     for (std::size_t i = 0; i < kept; ++i) {
-        const ErrorEntrySpec& e = spec_.errors[kept - 1 - i];
+        const ErrorEntrySpec& e = described_.errors[kept - 1 - i];
         std::uint8_t* error = page + 2 + 90 * i + 60;
         error[1] = 0x40;  // uncorrectable data
         error[2] = 1;
@@ -155,7 +155,7 @@ void SelfTestUnit::ataErrorLog(std::uint8_t* page) const {
         put(error + 28, 2, e.hours);
     }
     page[1] = static_cast<std::uint8_t>(kept);
-    put(page + 452, 2, std::min<std::uint64_t>(spec_.reportedErrorCount(), 0xFFFF));
+    put(page + 452, 2, std::min<std::uint64_t>(described_.reportedErrorCount(), 0xFFFF));
     checksum(page);
 }
 
@@ -181,21 +181,21 @@ void SelfTestUnit::nvmeSelfTestLog(std::uint8_t* page, Clock::time_point now) {
 
 void SelfTestUnit::nvmeErrorLog(std::uint8_t* page, std::size_t entries) const {
     std::memset(page, 0, entries * 64);
-    const std::uint64_t count = spec_.reportedErrorCount();
-    for (std::size_t i = 0; i < entries && i < spec_.errors.size() && spec_.errors[i].present; ++i) {
+    const std::uint64_t count = described_.reportedErrorCount();
+    for (std::size_t i = 0; i < entries && i < described_.errors.size() && described_.errors[i].present; ++i) {
         std::uint8_t* e = page + 64 * i;
         put(e, 8, count > i ? count - i : 1);
         put(e + 8, 2, 1);                              // submission queue
         put(e + 10, 2, i + 1);                         // command
         put(e + 12, 2, (2u << 9) | (0x81u << 1));      // media error: unrecovered read
-        put(e + 16, 8, spec_.errors[i].lba);
+        put(e + 16, 8, described_.errors[i].lba);
         put(e + 24, 4, 1);
     }
 }
 
 void SelfTestUnit::patchNvmeIdentify(std::uint8_t* page) const {
     if (supports(1) || supports(2)) page[256] = static_cast<std::uint8_t>(page[256] | 0x10);
-    put(page + 316, 2, spec_.minutes[1]);
+    put(page + 316, 2, described_.minutes[1]);
     page[262] = kErrorLogKept - 1;  // error log page entries, less one
 }
 

@@ -16,7 +16,7 @@ class SelfTestUnit {
   public:
     using Clock = std::chrono::steady_clock;
     // nvme: codes are NVMe's (results, no percent in the log); else ATA's.
-    SelfTestUnit(const SelfTestSpec& spec, bool nvme, std::uint64_t powerOnHours, Clock::time_point now);
+    SelfTestUnit(const SelfTestSpec& described, bool nvme, std::uint64_t powerOnHours, Clock::time_point now);
 
     // Whether the drive runs this test type (1 short, 2 extended, 3 conveyance).
     bool supports(int type) const;
@@ -37,7 +37,7 @@ class SelfTestUnit {
     // NVMe Identify Controller: OACS bit 4 and the extended test's minutes.
     void patchNvmeIdentify(std::uint8_t* page) const;
 
-    bool logsFail() const { return spec_.logsFail; }
+    bool logsFail() const { return described_.logsFail; }
 
   private:
     struct Logged {
@@ -53,7 +53,7 @@ class SelfTestUnit {
     int remainingPercent(Clock::time_point now) const;
     void log(const Logged& entry);
 
-    SelfTestSpec spec_;
+    SelfTestSpec described_;
     bool nvme_ = false;
     std::uint64_t hours_ = 0;
     int runningType_ = 0;
