@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/record_file.h"
+#include "platform/linux/record_file.h"
 
 namespace app {
 namespace {
@@ -109,7 +109,7 @@ bool ScanRecords::Save(const ScanSummary& s, std::string& reason) const {
     add("repaired", static_cast<unsigned long long>(s.repairedCount < 0 ? 0 : s.repairedCount));
     for (std::size_t c = 0; c < scan::kLatencyClasses; ++c) add(LatencyClassName(c), s.latency.blocks[c]);
     add("error", s.latency.errors);
-    return platform::ReplaceRecordFile(folder_, RecordFileName(identity), text, reason);
+    return platform::linux::ReplaceRecordFile(folder_, RecordFileName(identity), text, reason);
 }
 
 std::optional<ScanRecord> ScanRecords::Find(const std::string& identity) const {
@@ -117,7 +117,7 @@ std::optional<ScanRecord> ScanRecords::Find(const std::string& identity) const {
     for (char& c : id)
         if (c == '\n' || c == '\r') c = ' ';
     std::string text;
-    if (!platform::ReadRecordFile(folder_, RecordFileName(id), text)) return std::nullopt;
+    if (!platform::linux::ReadRecordFile(folder_, RecordFileName(id), text)) return std::nullopt;
     ScanRecord record;
     if (!ParseRecord(text, record) || record.identity != id) return std::nullopt;
     return record;

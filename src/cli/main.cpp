@@ -12,7 +12,7 @@
 #include "platform/durable_folder.h"
 #include "platform/linux/file_folder.h"
 #include "platform/linux/linux_kernel.h"
-#include "platform/record_file.h"
+#include "platform/linux/record_file.h"
 #include "platform/sim/simulated_kernel.h"
 #include "platform/system.h"
 
@@ -47,7 +47,7 @@ std::unique_ptr<platform::DurableFolder> MakeJournal(const cli::Options& options
 std::unique_ptr<app::ScanRecords> MakeScanRecords(const cli::Options& options) {
     if (options.demo) return nullptr;
     if (options.machineFile) return std::make_unique<app::ScanRecords>(*options.machineFile + ".scans");
-    return std::make_unique<app::ScanRecords>(platform::stateScanRecordsFolder());
+    return std::make_unique<app::ScanRecords>(platform::linux::stateScanRecordsFolder());
 }
 
 int Dispatch(const cli::Context& context) {

@@ -15,7 +15,7 @@
 #include "elevation.h"
 #include "platform/linux/file_folder.h"
 #include "platform/linux/linux_kernel.h"
-#include "platform/record_file.h"
+#include "platform/linux/record_file.h"
 #include "platform/system.h"
 #include "window_program.h"
 
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     platform::ImmediateProcessExit processExit;
     platform::SystemClock clock;
     platform::linux::FileDurableFolder journal(platform::linux::stateJournalFolder());
-    app::ScanRecords scanRecords(platform::stateScanRecordsFolder());
+    app::ScanRecords scanRecords(platform::linux::stateScanRecordsFolder());
     const app::DialogServices services{kernel, version, processExit, clock, platform::modulePath(), request.transferMib,
                                        &journal, &scanRecords};
     qtui::RunMainWindow(services);

@@ -142,4 +142,31 @@ bool ReplaceFileDurably(const std::string& path, const char* temporary, unsigned
     return done;
 }
 
+bool ReplaceReadableFile(const std::string& path, std::string_view bytes, std::string& reason) {
+    // The temporary name does not end in the target's extension, so a collector that reads
+    // "*.prom" never picks up a half-written file.
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string pattern = name + ".XXXXXX";
+    DurableResult result;
+    // mkstemp-like files are private; the collector usually runs as another user.
+    if (ReplaceFileDurably(path, pattern.c_str(), 0644, false, bytes, result)) return true;
+    const std::string temporary = folder + result.temporary;
+    std::string what;
+    switch (result.failed) {
+        case DurableStep::OpenFolder:
+        case DurableStep::Create: what = "cannot create a temporary file beside " + path; break;
+        case DurableStep::Write: what = "cannot write " + temporary; break;
+        case DurableStep::Mode: what = "cannot set the mode of " + temporary; break;
+        case DurableStep::Flush: what = "cannot flush " + temporary; break;
+        case DurableStep::Close: what = "cannot close " + temporary; break;
+        case DurableStep::Place: what = "cannot replace " + path; break;
+        case DurableStep::FlushFolder:
+        case DurableStep::None: what = "cannot flush the folder of " + path; break;
+    }
+    reason = what + ": " + std::strerror(result.error);
+    return false;
+}
+
 }  // namespace platform::linux

@@ -43,4 +43,8 @@ bool WriteFileDurably(const DurableWrite& how, const void* data, std::size_t byt
 bool ReplaceFileDurably(const std::string& path, const char* temporary, unsigned mode, bool umaskApplies,
                         std::string_view bytes, DurableResult& result);
 
+// ReplaceFileDurably with a temporary name of the file's own name and six random letters, mode
+// 0644 (others read it: a collector, the metrics); false with a human reason naming the step.
+bool ReplaceReadableFile(const std::string& path, std::string_view bytes, std::string& reason);
+
 }  // namespace platform::linux

@@ -5,7 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace platform {
+#include "platform/linux/linux_namespace.h"
+
+namespace platform::linux {
 
 // Replaces folder/name with content, creating the folder (0755, with missing parents) first.
 // False with a reason when it could not; the old content then stays.
@@ -19,4 +21,4 @@ bool ReadRecordFile(const std::string& folder, const std::string& name, std::str
 // HOME is not an absolute path: nothing is recorded then.
 std::string stateScanRecordsFolder();
 
-}  // namespace platform
+}  // namespace platform::linux

@@ -1,4 +1,4 @@
-#include "platform/record_file.h"
+#include "platform/linux/record_file.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform {
+#include "platform/linux/durable_file.h"
+
+namespace platform::linux {
 namespace {
 
 std::string Why(const char* what, const std::string& path) {
@@ -26,16 +28,6 @@ bool MakeFolders(const std::string& folder, std::string& reason) {
     return true;
 }
 
-bool WriteAll(int fd, std::string_view content) {
-    while (!content.empty()) {
-        const ssize_t n = ::write(fd, content.data(), content.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        content.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 }  // namespace
 
 bool ReplaceRecordFile(const std::string& folder, const std::string& name, std::string_view content,
@@ -45,27 +37,7 @@ bool ReplaceRecordFile(const std::string& folder, const std::string& name, std::
         return false;
     }
     if (!MakeFolders(folder, reason)) return false;
-    const std::string target = folder + "/" + name;
-    std::string temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        reason = Why("cannot create", temporary);
-        return false;
-    }
-    const bool written = ::fchmod(fd, 0644) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0;
-    if (!written) reason = Why("cannot write", temporary);
-    if (::close(fd) != 0 && written) reason = Why("cannot write", temporary);
-    if (!reason.empty() || ::rename(temporary.c_str(), target.c_str()) != 0) {
-        if (reason.empty()) reason = Why("cannot replace", target);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    // The rename itself is durable once the folder is flushed.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool flushed = dir >= 0 && ::fsync(dir) == 0;
-    if (!flushed) reason = Why("cannot flush", folder);
-    if (dir >= 0) ::close(dir);
-    return flushed;
+    return ReplaceReadableFile(folder + "/" + name, content, reason);
 }
 
 bool ReadRecordFile(const std::string& folder, const std::string& name, std::string& content) {
@@ -99,4 +71,4 @@ std::string stateScanRecordsFolder() {
     return std::string(home) + "/.local/state/varim/scans";
 }
 
-}  // namespace platform
+}  // namespace platform::linux
