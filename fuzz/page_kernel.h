@@ -57,6 +57,7 @@ public:
     platform::DWORD getLogicalDrives() override { return 1u << 2; }
     platform::DWORD getDriveType(std::string_view) override { return platform::DRIVE_FIXED; }
     bool claimForWriting(platform::Handle, std::string&) override { return false; }
+    bool flushFileBuffers(platform::Handle) override { return false; }  // nothing is ever written
     bool driveIdentity(platform::Handle, std::string& identity) override {
         identity.clear();
         return false;
